@@ -1,0 +1,117 @@
+#include "dialogs/AltKeyRepaintFix.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/Form.h"
+
+namespace dialogs {
+namespace {
+
+constexpr std::uint16_t kTab = 9, kAlt = 18, kLeft = 37, kDown = 40;
+
+std::string SystemFile(const char* name) {
+  char dir[MAX_PATH] = "";
+  const UINT n = GetSystemDirectoryA(dir, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return "";
+  return std::string(dir, n) + "\\" + name;
+}
+
+int CommonControlsMajorVersion() {
+  // The common controls the process actually uses; if none are loaded yet, the system's own.
+  HMODULE loaded = GetModuleHandleA("comctl32.dll");
+  HMODULE module = loaded;
+  if (!module) {
+    const std::string path = SystemFile("comctl32.dll");
+    if (path.empty()) return 0;
+    module = LoadLibraryA(path.c_str());
+  }
+  if (!module) return 0;
+  int major = 0;
+  struct VersionInfo {
+    DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
+  } info{sizeof(VersionInfo), 0, 0, 0, 0};
+  using GetVersionFn = HRESULT(CALLBACK*)(VersionInfo*);
+  if (auto fn = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion"))))
+    if (SUCCEEDED(fn(&info))) major = static_cast<int>(info.dwMajorVersion);
+  if (!loaded) FreeLibrary(module);
+  return major;
+}
+
+bool DetermineVisualStyles() {
+  // By full path: a library inside someone else's process must not load a planted uxtheme.dll.
+  const std::string path = SystemFile("uxtheme.dll");
+  HMODULE uxtheme = path.empty() ? nullptr : LoadLibraryA(path.c_str());
+  if (!uxtheme) return false;
+  using BoolFn = BOOL(WINAPI*)();
+  auto isAppThemed = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "IsAppThemed")));
+  auto isThemeActive = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "IsThemeActive")));
+  const bool themed = isAppThemed && isThemeActive && isAppThemed() && isThemeActive();
+  FreeLibrary(uxtheme);
+  return themed && CommonControlsMajorVersion() >= 6;
+}
+
+class SystemPlatform : public AltKeyRepaintPlatform {
+ public:
+  bool VisualStylesInEffect() override { return dialogs::VisualStylesInEffect(); }
+  void PostRepaintMessage(ui::Form& form) override {
+    PostMessageA(form.Handle(), WM_AltBugForceSelfRepaint, 0, 0);
+  }
+  std::unique_ptr<ui::TimerBackend> MakeTimerBackend() override { return ui::MakeWindowTimerBackend(); }
+};
+
+void RepaintButtonsBelow(ui::Control& control) {
+  for (const auto& child : control.Controls()) {
+    if (!child->IsWindowed()) continue;
+    if (child->IsButtonControl()) child->RepaintNow();
+    else RepaintButtonsBelow(*child);
+  }
+}
+
+}  // namespace
+
+bool VisualStylesInEffect() {
+  static const bool inEffect = DetermineVisualStyles();
+  return inEffect;
+}
+
+AltKeyRepaintPlatform& SystemAltKeyRepaintPlatform() {
+  static SystemPlatform platform;
+  return platform;
+}
+
+AltKeyRepaintFix::AltKeyRepaintFix(ui::Form& owner, AltKeyRepaintPlatform& platform)
+    : platform_(platform), repaintTimer_(platform.MakeTimerBackend()) {
+  (void)owner;  // the owner destroys the component with itself
+  repaintTimer_.OnTimer = [this] { RepaintTimerTick(); };
+  repaintTimer_.SetEnabled(false);
+  repaintTimer_.SetInterval(timerDelayMsec_);
+}
+
+void AltKeyRepaintFix::KeyDownCheck(ui::Form& form, std::uint16_t key) {
+  if (key != kTab && key != kAlt && (key < kLeft || key > kDown)) return;
+  if (!enabled_) return;
+  if (!platform_.VisualStylesInEffect()) return;
+  if (key != kAlt && !altSeen_) return;
+  altSeen_ = key == kAlt;
+  targetForm_ = &form;
+  if (delayType_ == dtPostMsg) {
+    platform_.PostRepaintMessage(form);
+  } else {
+    repaintTimer_.SetInterval(timerDelayMsec_);
+    repaintTimer_.SetEnabled(true);
+  }
+}
+
+void AltKeyRepaintFix::RepaintTimerTick() {
+  ForceControlRepaint();
+  repaintTimer_.SetEnabled(false);
+}
+
+void AltKeyRepaintFix::ForceControlRepaint() {
+  if (targetForm_) RepaintButtonsBelow(*targetForm_);
+}
+
+}  // namespace dialogs
+

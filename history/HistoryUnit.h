@@ -1,0 +1,67 @@
+// The slide-show history: the request that the add-in fills and shows, and its dialog.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "ui/Form.h"
+
+namespace ui {
+class ListBox;
+class Container;
+class Image;
+class Button;
+}  // namespace ui
+namespace dialogs {
+class AltKeyRepaintFix;
+}
+
+namespace history {
+
+// The modal "Slide Show History" dialog: the visited slides, a picture of the selected one,
+// "Go", "Cancel" and "About...".
+class THistoryForm : public ui::Form {
+ public:
+  THistoryForm();
+  ~THistoryForm() override;
+
+  // The host's presentation object; the form holds its own copy, released with the form.
+  void SetPresentation(const VARIANT& presentation);
+  const VARIANT& Presentation() const { return presentation_; }
+
+  ui::ListBox* SlideListBox = nullptr;
+  ui::Container* CommandPanel = nullptr;
+  ui::Image* SlideImage = nullptr;
+  ui::Button* OKButton = nullptr;
+  ui::Button* CancelButton = nullptr;
+  ui::Button* AboutButton = nullptr;
+
+  // Event handlers, bound by name in the layout.
+  void FormCreate();
+  void FormShortCut(std::uint16_t key);
+  void FormShow();
+  void SlideListBoxClick();
+  void SlideListBoxDblClick();
+  void AboutButtonClick();
+
+  dialogs::AltKeyRepaintFix* RepaintFix() const { return altKeyRepaintFix_.get(); }
+
+ private:
+  void ShowSlidePreview(int row, std::int32_t slideIndex);
+
+  VARIANT presentation_;
+  std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
+};
+
+// Destroys a request that was opened but never shown (the library is being unloaded).
+void DropHistoryRequest();
+
+}  // namespace history
+
+extern "C" {
+void __stdcall InitializeSlideHistory(VARIANT presentation);
+void __stdcall AddSlideHistory(std::int32_t slideIndex, const char* caption);
+std::int32_t __stdcall ShowSlideHistory(HWND parentWindow, std::int32_t currentPosition);
+}

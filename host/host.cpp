@@ -1,0 +1,94 @@
+// Stand-in for the presentation program's add-in: loads Pathmr.dll by name at run time, binds the
+// exports by name, hands over a presentation object and a sample history, shows the history
+// dialog and prints the chosen position.
+//
+//   host.exe               the presenter uses the real dialog
+//   host.exe --auto DIR    no one at the display: saves a screenshot of the dialog into DIR,
+//                          chooses the selected entry itself and prints the result
+#include <windows.h>
+#include <oleauto.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "testkit/DialogDriver.h"
+#include "testkit/Presentation.h"
+#include "testkit/Screen.h"
+
+namespace {
+
+using InitializeSlideHistoryFn = void(__stdcall*)(VARIANT);
+using AddSlideHistoryFn = void(__stdcall*)(std::int32_t, const char*);
+using ShowSlideHistoryFn = std::int32_t(__stdcall*)(HWND, std::int32_t);
+
+template <class F>
+F Bind(HMODULE library, const char* name) {
+  auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+  if (!f) std::fprintf(stderr, "host: Pathmr.dll does not export %s\n", name);
+  return f;
+}
+
+struct Visit {
+  std::int32_t slide;
+  const char* caption;
+};
+
+const Visit kHistory[] = {
+    {1, "1. Welcome"},        {2, "2. Agenda"},          {3, "3. Where we stand"},
+    {5, "5. Customer voices"}, {3, "3. Where we stand"}, {4, "4. The plan for spring"},
+    {6, "6. Questions"},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string autoDir;
+  if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0) autoDir = argv[2];
+
+  CoInitialize(nullptr);
+  HMODULE library = LoadLibraryA("Pathmr.dll");
+  if (!library) {
+    std::fprintf(stderr, "host: cannot load Pathmr.dll (error %lu)\n", GetLastError());
+    return 1;
+  }
+  auto initialize = Bind<InitializeSlideHistoryFn>(library, "InitializeSlideHistory");
+  auto add = Bind<AddSlideHistoryFn>(library, "AddSlideHistory");
+  auto show = Bind<ShowSlideHistoryFn>(library, "ShowSlideHistory");
+  if (!initialize || !add || !show) return 1;
+
+  testkit::Presentation presentation;
+  initialize(presentation.AsVariant());
+  for (const Visit& v : kHistory) add(v.slide, v.caption);
+  const std::int32_t current = sizeof kHistory / sizeof kHistory[0];
+
+  std::int32_t chosen = 0;
+  if (autoDir.empty()) {
+    chosen = show(nullptr, current);
+  } else {
+    testkit::Driver driver(20000);
+    HWND dialog = nullptr;
+    driver.Then([&] { return (dialog = testkit::FindDialog("Slide Show History")) != nullptr; })
+        .Wait(10)
+        .Then([&] {
+          const std::string path = autoDir + "\\history.bmp";
+          if (!testkit::SaveWindowBitmap(dialog, path)) std::fprintf(stderr, "host: no screenshot\n");
+          // The presenter goes one entry up and presses Enter.
+          HWND list = testkit::FindChild(dialog, "ListBox");
+          testkit::PostKey(list, VK_UP);
+          testkit::PostKey(list, VK_RETURN);
+          return true;
+        });
+    chosen = driver.Run([&] { return show(nullptr, current); });
+    if (driver.TimedOut()) std::fprintf(stderr, "host: the dialog did not close by itself\n");
+  }
+  std::printf("ShowSlideHistory returned %d\n", static_cast<int>(chosen));
+  if (chosen > 0 && chosen <= current)
+    std::printf("chosen entry: %s (slide %d)\n", kHistory[chosen - 1].caption,
+                static_cast<int>(kHistory[chosen - 1].slide));
+  std::printf("presentation references after the call: %lu\n", presentation.References());
+  FreeLibrary(library);
+  CoUninitialize();
+  return 0;
+}

@@ -1,0 +1,81 @@
+#include "testkit/Screen.h"
+
+#include <cstdio>
+
+namespace testkit {
+namespace {
+
+Capture CaptureScreenRect(const RECT& r) {
+  Capture c;
+  c.width = r.right - r.left;
+  c.height = r.bottom - r.top;
+  if (c.width <= 0 || c.height <= 0) return c;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = c.width;
+  bi.bmiHeader.biHeight = -c.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, dib);
+  BitBlt(memory, 0, 0, c.width, c.height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const auto* p = static_cast<const std::uint32_t*>(bits);
+  c.pixels.assign(p, p + static_cast<std::size_t>(c.width) * c.height);
+  for (auto& px : c.pixels) px &= 0xFFFFFF;
+  SelectObject(memory, old);
+  DeleteObject(dib);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+}  // namespace
+
+Capture CaptureClient(HWND window) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  RECT r;
+  GetClientRect(window, &r);
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return CaptureScreenRect(r);
+}
+
+bool SaveWindowBitmap(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  RECT r;
+  GetWindowRect(window, &r);
+  const Capture c = CaptureScreenRect(r);
+  if (c.pixels.empty()) return false;
+  const int rowBytes = (c.width * 3 + 3) & ~3;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{};
+  ih.biSize = sizeof ih;
+  ih.biWidth = c.width;
+  ih.biHeight = c.height;
+  ih.biPlanes = 1;
+  ih.biBitCount = 24;
+  ih.biSizeImage = static_cast<DWORD>(rowBytes) * c.height;
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = fh.bfOffBits + ih.biSizeImage;
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fwrite(&fh, sizeof fh, 1, f);
+  std::fwrite(&ih, sizeof ih, 1, f);
+  std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes));
+  for (int y = c.height - 1; y >= 0; --y) {
+    for (int x = 0; x < c.width; ++x) {
+      const std::uint32_t px = c.At(x, y);
+      row[x * 3] = px & 0xFF;
+      row[x * 3 + 1] = (px >> 8) & 0xFF;
+      row[x * 3 + 2] = (px >> 16) & 0xFF;
+    }
+    std::fwrite(row.data(), 1, row.size(), f);
+  }
+  return std::fclose(f) == 0;
+}
+
+}  // namespace testkit

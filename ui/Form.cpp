@@ -1,0 +1,331 @@
+#include "ui/Form.h"
+
+#include <vector>
+
+#include "ui/Controls.h"
+#include "ui/ErrorBox.h"
+#include "ui/Layout.h"
+#include "ui/Platform.h"
+
+namespace ui {
+namespace {
+
+const LayoutNode& EmptyNode() {
+  static const LayoutNode node;
+  return node;
+}
+
+// Height of the text "0" in a font: what the layouts were measured with.
+int MeasureTextHeight(HFONT font) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32A(dc, "0", 1, &size);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return size.cy;
+}
+
+int ScreenDensity() {
+  HDC dc = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(nullptr, dc);
+  return dpi;
+}
+
+// While a form is modal, the thread's other visible and enabled top-level windows are disabled.
+class DisabledThreadWindows {
+ public:
+  explicit DisabledThreadWindows(HWND except) : except_(except) {
+    EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+    for (HWND w : windows_) EnableWindow(w, FALSE);
+  }
+  ~DisabledThreadWindows() { Restore(); }
+  void Restore() {
+    for (HWND w : windows_)
+      if (IsWindow(w)) EnableWindow(w, TRUE);
+    windows_.clear();
+  }
+
+ private:
+  static BOOL CALLBACK Collect(HWND w, LPARAM self) {
+    auto* me = reinterpret_cast<DisabledThreadWindows*>(self);
+    if (w != me->except_ && IsWindowVisible(w) && IsWindowEnabled(w)) {
+      try {
+        me->windows_.push_back(w);
+      } catch (...) {
+        return FALSE;
+      }
+    }
+    return TRUE;
+  }
+  HWND except_;
+  std::vector<HWND> windows_;
+};
+
+bool ModifierHeld() {
+  return GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
+}
+
+}  // namespace
+
+Form::Form() : Control(this, nullptr, EmptyNode()) {}
+
+Form::~Form() {
+  if (handle_) DestroyWindow(handle_);
+}
+
+void Form::Load(const std::string& layoutName, Handlers handlers) {
+  LoadFromText(LoadLayoutResource(layoutName), std::move(handlers));
+}
+
+void Form::LoadFromText(const std::string& layoutText, Handlers handlers) {
+  const auto layout = ParseLayout(layoutText);
+  name_ = className_ = layout->name;
+  caption_ = layout->Text("Caption");
+  const auto size = layout->Ints("ClientSize");
+  if (size.size() != 2) throw Exception("Layout of " + name_ + ": ClientSize needs width, height");
+  clientWidth_ = size[0];
+  clientHeight_ = size[1];
+  const std::string border = layout->Text("BorderStyle", "Sizeable");
+  if (border != "Sizeable" && border != "Dialog") throw Exception("Layout of " + name_ + ": unknown BorderStyle");
+  sizeable_ = border == "Sizeable";
+  centered_ = layout->Text("Position", "ScreenCenter") == "ScreenCenter";
+  textHeight_ = layout->Int("TextHeight", 13);
+  if (layout->Has("Font")) font_.SetDescription(FontFromLayout(*layout));
+  font_.OnChange = [this] { FontChanged(); };
+  BuildControls(this, this, *layout);
+  ApplyScaling(*layout);
+  BindEvents(*layout, *this, handlers);
+  const std::string onCreate = layout->Text("OnCreate");
+  if (!onCreate.empty()) {
+    const auto it = handlers.actions.find(onCreate);
+    if (it == handlers.actions.end()) throw Exception("Layout of " + name_ + ": no handler " + onCreate);
+    it->second();
+  }
+}
+
+void Form::ApplyScaling(const LayoutNode& layout) {
+  // First the layout font follows the screen density, then every size follows the font: the
+  // layout was made for a "0" of textHeight_ pixels.
+  const int dpi = ScreenDensity();
+  if (dpi != 96 && layout.Has("Font")) font_.SetHeight(FontHeightForDensity(font_.Description().height, dpi));
+  const int measured = MeasureTextHeight(font_.Handle());
+  if (measured > 0 && measured != textHeight_) {
+    clientWidth_ = ScaleValue(clientWidth_, measured, textHeight_);
+    clientHeight_ = ScaleValue(clientHeight_, measured, textHeight_);
+    for (auto& child : children_) child->ScaleBy(measured, textHeight_);
+  }
+}
+
+void Form::BindEvents(const LayoutNode& node, Control& control, const Handlers& h) {
+  auto action = [&](const std::string& key) -> std::function<void()> {
+    if (!node.Has(key)) return nullptr;
+    const auto it = h.actions.find(node.Text(key));
+    if (it == h.actions.end()) throw Exception("Layout of " + node.name + ": no handler " + node.Text(key));
+    return it->second;
+  };
+  if (&control == this) {
+    onShow_ = action("OnShow");
+    if (node.Has("OnShortCut")) {
+      const auto it = h.keyActions.find(node.Text("OnShortCut"));
+      if (it == h.keyActions.end()) throw Exception("Layout of " + node.name + ": no handler " + node.Text("OnShortCut"));
+      onShortCut_ = it->second;
+    }
+  } else if (auto* list = dynamic_cast<ListBox*>(&control)) {
+    list->OnClick = action("OnClick");
+    list->OnDblClick = action("OnDblClick");
+  } else if (auto* button = dynamic_cast<Button*>(&control)) {
+    button->OnClick = action("OnClick");
+  }
+  for (const auto& childNode : node.children) {
+    Control* child = FindControl(childNode->name);
+    if (child) BindEvents(*childNode, *child, h);
+  }
+}
+
+Control* Form::FindControl(const std::string& name) {
+  std::vector<Control*> pending{this};
+  while (!pending.empty()) {
+    Control* c = pending.back();
+    pending.pop_back();
+    if (c != this && c->Name() == name) return c;
+    for (auto& child : c->Controls()) pending.push_back(child.get());
+  }
+  return nullptr;
+}
+
+Control* Form::ControlFromWindow(WindowHandle window) {
+  const auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second;
+}
+
+bool Form::OwnsWindow(WindowHandle window) const {
+  return handle_ && (window == handle_ || IsChild(handle_, window));
+}
+
+void Form::FontChanged() { Control::FontChanged(); }
+
+void Form::HandleNeeded() {
+  if (handle_) return;
+  CreateWindowTree(parentWindow_);
+  if (Button* def = DefaultButton()) SendMessageA(handle_, DM_SETDEFID, static_cast<WPARAM>(def->Id()), 0);
+}
+
+WindowHandle Form::CreatePlatformWindow(WindowHandle parentWindow) {
+  // A dialog window class, so that the platform's dialog manager keeps the default button and the
+  // focus across activation.
+  EnsureWindowClass(className_.c_str(), ControlWindowProc, DLGWINDOWEXTRA, CS_DBLCLKS,
+                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+  DWORD style = WS_CLIPCHILDREN |
+                (sizeable_ ? WS_OVERLAPPEDWINDOW : (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME));
+  DWORD exStyle = WS_EX_CONTROLPARENT | (sizeable_ ? 0 : WS_EX_DLGMODALFRAME);
+  // Made inside a given window, the form keeps the child style beside its pop-up and caption styles.
+  if (parentWindow) style |= WS_CHILD;
+  RECT r{0, 0, clientWidth_, clientHeight_};
+  AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  return CreateWindowExA(exStyle, className_.c_str(), caption_.c_str(), style, 0, 0, r.right - r.left,
+                         r.bottom - r.top, parentWindow, nullptr, Instance(), this);
+}
+
+void Form::ForgetWindows(Control& control) {
+  control.handle_ = nullptr;
+  for (auto& child : control.children_) ForgetWindows(*child);
+}
+
+std::intptr_t Form::HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  switch (message) {
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      Control* c = lParam ? ControlFromWindow(reinterpret_cast<HWND>(lParam)) : nullptr;
+      if (!c) {
+        for (const auto& entry : windows_)
+          if (entry.second->Id() == id && entry.second != this) c = entry.second;
+      }
+      // Enter and Escape arrive from the dialog manager as IDOK and IDCANCEL.
+      if (!c && id == IDOK) c = DefaultButton();
+      if (!c && id == IDCANCEL) c = CancelButton();
+      if (c) c->Notify(HIWORD(wParam));
+      return 0;
+    }
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_SIZE:
+      if (wParam != SIZE_MINIMIZED) {
+        clientWidth_ = LOWORD(lParam);
+        clientHeight_ = HIWORD(lParam);
+        Realign();
+      }
+      break;
+    case WM_NCDESTROY: {
+      const LRESULT r = DefDlgProcA(handle_, message, wParam, lParam);
+      windows_.clear();
+      for (auto& child : children_) ForgetWindows(*child);
+      return r;
+    }
+  }
+  return DefDlgProcA(handle_, message, wParam, lParam);
+}
+
+Button* Form::DefaultButton() {
+  for (const auto& entry : windows_)
+    if (auto* b = dynamic_cast<Button*>(entry.second); b && b->IsDefault()) return b;
+  return nullptr;
+}
+
+Button* Form::CancelButton() {
+  for (const auto& entry : windows_)
+    if (auto* b = dynamic_cast<Button*>(entry.second); b && b->IsCancel()) return b;
+  return nullptr;
+}
+
+void Form::Close() {
+  if (modal_) modalResult_ = mrCancel;
+  else if (handle_) ShowWindow(handle_, SW_HIDE);
+}
+
+void Form::CenterOnScreen() {
+  RECT r;
+  GetWindowRect(handle_, &r);
+  POINT p{(GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
+          (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2};
+  HWND parent = GetAncestor(handle_, GA_PARENT);
+  if (parent && parent != GetDesktopWindow()) ScreenToClient(parent, &p);
+  SetWindowPos(handle_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::FocusFirstControl() {
+  HWND first = GetNextDlgTabItem(handle_, nullptr, FALSE);
+  if (first) SendMessageA(handle_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+}
+
+void Form::FireShortCut(std::uint16_t key) {
+  if (onShortCut_) onShortCut_(key);
+}
+
+bool Form::ProcessModalMessage(void* rawMsg) {
+  MSG& msg = *static_cast<MSG*>(rawMsg);
+  if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && OwnsWindow(msg.hwnd)) {
+    const auto key = static_cast<std::uint16_t>(msg.wParam);
+    try {
+      FireShortCut(key);
+    } catch (...) {
+      ReportCurrentException(handle_);
+      return true;  // the key is dropped
+    }
+    // The keys on which the keyboard cues (accelerator underlines, focus rectangles) come on.
+    if (key == VK_MENU)
+      SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
+    else if (key == VK_TAB || (key >= VK_LEFT && key <= VK_DOWN))
+      SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    if ((key == VK_RETURN || key == VK_ESCAPE) && ModifierHeld()) {
+      // Enter and Escape with Shift, Ctrl or Alt click no button.
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      return true;
+    }
+  }
+  if (handle_ && IsDialogMessageA(handle_, &msg)) return true;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return true;
+}
+
+int Form::ShowModal() {
+  HandleNeeded();
+  if (IsWindowVisible(handle_) || !IsWindowEnabled(handle_))
+    throw Exception("Cannot make a visible window modal");
+  ReleaseCapture();
+  HWND previousActive = GetActiveWindow();
+  modalResult_ = mrNone;
+  modal_ = true;
+  struct ModalEnd {
+    Form& f;
+    ~ModalEnd() { f.modal_ = false; }
+  } modalEnd{*this};
+  DisabledThreadWindows disabled(handle_);
+  if (centered_) CenterOnScreen();
+  if (onShow_) onShow_();
+  ShowWindow(handle_, SW_SHOWNORMAL);
+  FocusFirstControl();
+  while (modalResult_ == mrNone && handle_) {
+    MSG msg;
+    const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      // WM_QUIT belongs to the host's own loop: end the dialog and hand it on.
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      modalResult_ = mrCancel;
+      break;
+    }
+    ProcessModalMessage(&msg);
+  }
+  if (!handle_) return modalResult_ == mrNone ? mrCancel : modalResult_;
+  const bool stillActive = GetActiveWindow() == handle_;
+  ShowWindow(handle_, SW_HIDE);
+  disabled.Restore();
+  if (stillActive && previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+  return modalResult_;
+}
+
+}  // namespace ui

@@ -1,0 +1,101 @@
+// A form: a top-level window built from a layout resource, with its controls, its font, the
+// scaling at creation, docking, default and cancel buttons, and the modal loop.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ui/Control.h"
+#include "ui/Exceptions.h"
+#include "ui/Font.h"
+
+namespace ui {
+
+class Button;
+
+// Handlers a form offers to its layout, by the names the layout uses (OnClick = SlideListBoxClick).
+struct Handlers {
+  std::map<std::string, std::function<void()>> actions;
+  std::map<std::string, std::function<void(std::uint16_t key)>> keyActions;
+};
+
+enum ModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
+class Form : public Control {
+ public:
+  ~Form() override;
+
+  const std::string& Caption() const { return caption_; }
+  Font& GetFont() { return font_; }
+  int ClientWidth() const { return clientWidth_; }
+  int ClientHeight() const { return clientHeight_; }
+
+  // A window to create the form's window in; set before the window exists.
+  void SetParentWindow(WindowHandle parent) { parentWindow_ = parent; }
+
+  // Creates the form's window and its controls (hidden) if they do not exist yet.
+  void HandleNeeded();
+
+  // Shows the form and runs a message loop until a modal result is set; returns it.
+  int ShowModal();
+  bool IsModal() const { return modal_; }
+  void SetModalResult(int result) { modalResult_ = result; }
+  // Close box: ends a modal loop with mrCancel, otherwise hides the form.
+  void Close();
+
+  // Looks a control up by its layout name; throws when the layout has none of that kind.
+  template <class T>
+  T& Find(const std::string& name) {
+    T* c = dynamic_cast<T*>(FindControl(name));
+    if (!c) throw Exception("The layout of " + Name() + " has no suitable control " + name);
+    return *c;
+  }
+  Control* FindControl(const std::string& name);
+  Control* ControlFromWindow(WindowHandle window);
+
+  std::intptr_t HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
+ protected:
+  Form();  // a bare form; Load builds it from a layout
+  // Builds the form from the layout resource of that name: properties, controls, scaling,
+  // events; then runs the creation event.
+  void Load(const std::string& layoutName, Handlers handlers);
+  void LoadFromText(const std::string& layoutText, Handlers handlers);
+
+ private:
+  friend class Control;
+  WindowHandle CreatePlatformWindow(WindowHandle parentWindow) override;
+  void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
+  void ApplyScaling(const LayoutNode& layout);
+  void FireShortCut(std::uint16_t key);
+  bool ProcessModalMessage(void* msg);
+  bool OwnsWindow(WindowHandle window) const;
+  void FontChanged() override;
+  void ForgetWindows(Control& control);
+  void CenterOnScreen();
+  void FocusFirstControl();
+  Button* DefaultButton();
+  Button* CancelButton();
+
+  std::string caption_;
+  std::string className_;
+  int clientWidth_ = 0, clientHeight_ = 0;
+  bool sizeable_ = true;
+  bool centered_ = true;
+  int textHeight_ = 13;
+  Font font_;
+  WindowHandle parentWindow_ = nullptr;
+  bool modal_ = false;
+  int modalResult_ = mrNone;
+  int nextId_ = 100;
+  std::function<void()> onShow_;
+  std::function<void(std::uint16_t)> onShortCut_;
+  std::map<WindowHandle, Control*> windows_;
+};
+
+// Releases what the layer registered with the platform (window classes). Call when unloading.
+void ShutdownWindowing();
+
+}  // namespace ui

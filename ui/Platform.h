@@ -1,0 +1,22 @@
+// Platform helpers shared by the windowing layer's own sources. Not for the dialogs.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace ui {
+
+// The module that holds this code and its resources (the library, or a test program).
+HINSTANCE Instance();
+
+// Registers a window class of the layer once; ShutdownWindowing unregisters it.
+void EnsureWindowClass(const char* name, WNDPROC proc, int windowExtra, UINT style, HBRUSH background);
+
+// The window procedure of the layer's own classes: routes to Control::HandleMessage and reports
+// exceptions in the error box before control returns to the system.
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Text of a layout resource stored in the module.
+std::string LoadLayoutResource(const std::string& name);
+
+}  // namespace ui
