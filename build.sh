@@ -9,7 +9,7 @@ cmd=${1:-test}
 
 bash "$here/scripts/setup.sh"
 cmake -S "$here" -B "$BUILD_DIR/cross" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DPATHMR_THIRD_PARTY="$BUILD_DIR/third_party" >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DPATHMR_THIRD_PARTY="$BUILD_DIR/third_party" -DPATHMR_BUILD_DIR="$BUILD_DIR" >/dev/null
 cmake --build "$BUILD_DIR/cross" -j"$(nproc)"
 
 xvfb_pid=
@@ -33,12 +33,16 @@ start_display() {
   echo "no free display number for Xvfb" >&2; exit 1
 }
 
-start_wine() {
-  bash "$here/scripts/wine-prefix.sh" "$BUILD_DIR/wineprefix" 96
-  # One persistent server per prefix: every test process then starts in about half a second.
-  WINEPREFIX=$BUILD_DIR/wineprefix wineserver -p
+# One persistent server per prefix: every test process then starts in about half a second. Wine's
+# own service processes are started here too, with their output going nowhere: started by the
+# first test instead, they would inherit its output pipe and ctest would wait for them forever.
+start_prefix() {
+  bash "$here/scripts/wine-prefix.sh" "$1" "$2"
+  WINEPREFIX=$1 wineserver -p
+  WINEPREFIX=$1 "$here/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
   server_pid=1
 }
+start_wine() { start_prefix "$BUILD_DIR/wineprefix" 96; }
 
 case "$cmd" in
   build) ;;
@@ -59,8 +63,7 @@ case "$cmd" in
   test)
     start_display
     start_wine
-    bash "$here/scripts/wine-prefix.sh" "$BUILD_DIR/wineprefix-144" 144
-    WINEPREFIX=$BUILD_DIR/wineprefix-144 wineserver -p
+    start_prefix "$BUILD_DIR/wineprefix-144" 144
     cd "$BUILD_DIR/cross"
     ctest --output-on-failure -j2 --timeout 300
     ;;

@@ -1,0 +1,25 @@
+# Tests run under Wine (the cross-compiling emulator) on the display that build.sh provides.
+set(gtest_disable_pthreads OFF)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# pathmr_test(NAME [ENV VAR=VALUE...] SOURCES...): one ctest per test case, each in a process of its own.
+function(pathmr_test name)
+  cmake_parse_arguments(T "" "PREFIX" "ENV;SOURCES" ${ARGN})
+  add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:pathmr_resources>)
+  target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest_main ${PATHMR_STATIC_RUNTIME})
+  add_dependencies(${name} Pathmr)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
+    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 120)
+endfunction()
+
+pathmr_test(ui_test PREFIX ui SOURCES
+  ui/tests/ErrorTextTest.cpp ui/tests/GeometryTest.cpp ui/tests/LayoutTest.cpp ui/tests/TimerTest.cpp
+  ui/tests/FormTest.cpp)
+pathmr_test(dialogs_test PREFIX dialogs SOURCES
+  dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
+pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp)
+# The same layout checks on a screen of 144 dpi (a Wine prefix of its own).
+pathmr_test(history_dpi144_test PREFIX dpi144
+  ENV "WINEPREFIX=${PATHMR_BUILD_DIR}/wineprefix-144;PATHMR_EXPECT_DPI=144"
+  SOURCES history/tests/HistoryLayoutTest.cpp)

@@ -1,0 +1,234 @@
+#include "dialogs/AltKeyRepaintFix.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+
+#include "testkit/TestForm.h"
+#include "ui/Controls.h"
+
+namespace {
+
+using dialogs::AltKeyRepaintFix;
+
+struct Recorder {
+  int starts = 0;
+  unsigned interval = 0;
+  std::function<void()> tick;
+  bool refuse = false;
+};
+
+struct RecordingBackend : ui::TimerBackend {
+  Recorder& r;
+  explicit RecordingBackend(Recorder& rec) : r(rec) {}
+  bool Start(unsigned ms, std::function<void()> t) override {
+    ++r.starts;
+    r.interval = ms;
+    r.tick = std::move(t);
+    return !r.refuse;
+  }
+  void Stop() override { r.tick = nullptr; }
+};
+
+struct FakePlatform : dialogs::AltKeyRepaintPlatform {
+  bool styles = true;
+  int posts = 0;
+  Recorder recorder;
+  bool VisualStylesInEffect() override { return styles; }
+  void PostRepaintMessage(ui::Form&) override { ++posts; }
+  std::unique_ptr<ui::TimerBackend> MakeTimerBackend() override {
+    return std::make_unique<RecordingBackend>(recorder);
+  }
+};
+
+struct KeyDownCheck : ::testing::Test {
+  FakePlatform platform;
+  testkit::TestForm form;
+  AltKeyRepaintFix fix{form, platform};
+  // Repaints started so far: each key that starts one enables the (then idle) timer once.
+  int Started() const { return platform.recorder.starts; }
+  void Tick() {
+    ASSERT_TRUE(platform.recorder.tick);
+    platform.recorder.tick();
+  }
+};
+
+TEST_F(KeyDownCheck, StartsWithTheDocumentedState) {
+  EXPECT_TRUE(fix.Enabled());
+  EXPECT_EQ(fix.DelayType(), dialogs::dtTimer);
+  EXPECT_EQ(fix.TimerDelayMsec(), 10u);
+  EXPECT_FALSE(fix.AltSeen());
+  EXPECT_EQ(fix.TargetForm(), nullptr);
+  EXPECT_FALSE(fix.RepaintTimer().Enabled());
+  EXPECT_EQ(fix.RepaintTimer().Interval(), 10u);
+  EXPECT_EQ(Started(), 0);
+}
+
+TEST_F(KeyDownCheck, AltThenTabThenTabGivesTwoRepaints) {
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Started(), 1);
+  EXPECT_EQ(platform.recorder.interval, 10u);
+  EXPECT_TRUE(fix.AltSeen());
+  EXPECT_EQ(fix.TargetForm(), &form);
+  Tick();
+  EXPECT_FALSE(fix.RepaintTimer().Enabled());  // one tick per enabling
+  fix.KeyDownCheck(form, VK_TAB);
+  EXPECT_EQ(Started(), 2);
+  EXPECT_FALSE(fix.AltSeen());
+  Tick();
+  fix.KeyDownCheck(form, VK_TAB);
+  EXPECT_EQ(Started(), 2);
+}
+
+TEST_F(KeyDownCheck, TabOrArrowsWithoutAltStartNothing) {
+  for (std::uint16_t key : std::initializer_list<std::uint16_t>{VK_TAB, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN}) fix.KeyDownCheck(form, key);
+  EXPECT_EQ(Started(), 0);
+  EXPECT_EQ(fix.TargetForm(), nullptr);
+}
+
+TEST_F(KeyDownCheck, OtherKeysLeaveAltSeenAsItWas) {
+  fix.KeyDownCheck(form, VK_MENU);
+  Tick();
+  for (std::uint16_t key : std::initializer_list<std::uint16_t>{'A', VK_RETURN, VK_ESCAPE, VK_SHIFT, VK_HOME, 36, 41}) fix.KeyDownCheck(form, key);
+  EXPECT_TRUE(fix.AltSeen());
+  EXPECT_EQ(Started(), 1);
+  fix.KeyDownCheck(form, VK_DOWN);  // the arrow still follows the Alt
+  EXPECT_EQ(Started(), 2);
+}
+
+TEST_F(KeyDownCheck, DisabledOrClassicAppearanceIgnoresEveryKey) {
+  fix.SetEnabled(false);
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Started(), 0);
+  EXPECT_FALSE(fix.AltSeen());
+  fix.SetEnabled(true);
+  platform.styles = false;
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Started(), 0);
+  EXPECT_FALSE(fix.AltSeen());
+  EXPECT_EQ(fix.TargetForm(), nullptr);
+}
+
+TEST_F(KeyDownCheck, KeysWhilePendingNeitherRestartNorPostpone) {
+  fix.KeyDownCheck(form, VK_MENU);
+  fix.KeyDownCheck(form, VK_MENU);
+  fix.KeyDownCheck(form, VK_TAB);
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Started(), 1);
+}
+
+TEST_F(KeyDownCheck, AChangedIntervalRestartsAndZeroNeverRuns) {
+  fix.KeyDownCheck(form, VK_MENU);
+  fix.SetTimerDelayMsec(30);
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Started(), 2);
+  EXPECT_EQ(platform.recorder.interval, 30u);
+  Tick();
+  fix.SetTimerDelayMsec(0);
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Started(), 2);
+  EXPECT_TRUE(fix.RepaintTimer().Enabled());  // enabled, but a zero interval never ticks
+}
+
+TEST_F(KeyDownCheck, PostedMessageModePostsInsteadOfTiming) {
+  fix.SetDelayType(dialogs::dtPostMsg);
+  fix.KeyDownCheck(form, VK_MENU);
+  fix.KeyDownCheck(form, VK_UP);
+  EXPECT_EQ(platform.posts, 2);
+  EXPECT_EQ(Started(), 0);
+}
+
+TEST_F(KeyDownCheck, RefusedTimerReportsOnceUntilTheIntervalChanges) {
+  platform.recorder.refuse = true;
+  try {
+    fix.KeyDownCheck(form, VK_MENU);
+    FAIL() << "no error";
+  } catch (const ui::OutOfResources& e) {
+    EXPECT_STREQ(e.what(), "Not enough timers available");
+  }
+  EXPECT_NO_THROW(fix.KeyDownCheck(form, VK_MENU));
+  EXPECT_EQ(Started(), 1);
+  fix.SetTimerDelayMsec(20);
+  EXPECT_THROW(fix.KeyDownCheck(form, VK_MENU), ui::OutOfResources);
+}
+
+// ---- the repaint itself, on real windows ------------------------------------------------------
+
+std::map<HWND, std::pair<WNDPROC, int>> g_paints;
+
+LRESULT CALLBACK CountPaints(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  auto& entry = g_paints[w];
+  if (m == WM_PAINT) ++entry.second;
+  return CallWindowProcA(entry.first, w, m, wp, lp);
+}
+
+void Watch(HWND w) {
+  g_paints[w] = {reinterpret_cast<WNDPROC>(
+                     SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountPaints))),
+                 0};
+}
+
+void Pump(DWORD msec) {
+  const DWORD end = GetTickCount() + msec;
+  while (static_cast<int>(end - GetTickCount()) > 0) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    Sleep(1);
+  }
+}
+
+struct StylesOn : dialogs::AltKeyRepaintPlatform {
+  bool VisualStylesInEffect() override { return true; }
+  void PostRepaintMessage(ui::Form&) override {}
+  std::unique_ptr<ui::TimerBackend> MakeTimerBackend() override { return ui::MakeWindowTimerBackend(); }
+};
+
+struct Repaint : ::testing::Test {
+  StylesOn platform;
+  testkit::TestForm form;
+  HWND ok = nullptr, cancel = nullptr, boom = nullptr, list = nullptr, panel = nullptr;
+  void SetUp() override {
+    g_paints.clear();
+    form.HandleNeeded();
+    ShowWindow(form.Handle(), SW_SHOW);
+    Pump(100);
+    ok = form.Find<ui::Button>("Ok").Handle();
+    cancel = form.Find<ui::Button>("Cancel").Handle();
+    boom = form.Find<ui::Button>("Boom").Handle();
+    list = form.Find<ui::ListBox>("List").Handle();
+    panel = form.Find<ui::Container>("Side").Handle();
+    for (HWND w : {ok, cancel, boom, list, panel}) Watch(w);
+  }
+  int Paints(HWND w) { return g_paints[w].second; }
+};
+
+TEST_F(Repaint, AltRepaintsEveryPushButtonAndNothingElseAfterTheDelay) {
+  AltKeyRepaintFix fix(form, platform);
+  fix.KeyDownCheck(form, VK_MENU);
+  EXPECT_EQ(Paints(ok), 0);  // never at once
+  Pump(150);
+  EXPECT_EQ(Paints(ok), 1);
+  EXPECT_EQ(Paints(cancel), 1);
+  EXPECT_EQ(Paints(boom), 1);
+  EXPECT_EQ(Paints(list), 0);
+  EXPECT_EQ(Paints(panel), 0);
+  EXPECT_FALSE(fix.RepaintTimer().Enabled());
+}
+
+TEST_F(Repaint, DestroyedBeforeTheDelayNothingHappens) {
+  {
+    AltKeyRepaintFix fix(form, platform);
+    fix.KeyDownCheck(form, VK_MENU);
+  }
+  Pump(100);
+  EXPECT_EQ(Paints(ok), 0);
+}
+
+TEST_F(Repaint, ForceControlRepaintWithoutATargetDoesNothing) {
+  AltKeyRepaintFix fix(form, platform);
+  fix.ForceControlRepaint();
+  EXPECT_EQ(Paints(ok), 0);
+}
+
+}  // namespace

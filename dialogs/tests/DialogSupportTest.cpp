@@ -1,0 +1,72 @@
+#include "dialogs/DialogSupport.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "testkit/TestForm.h"
+#include "ui/Controls.h"
+
+namespace {
+
+bool Refuse(void*) { return false; }
+
+TEST(DialogFontSetup, TheFormAndItsControlsTakeTheIconTitleFont) {
+  LOGFONTA expected{};
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof expected, &expected, 0));
+  testkit::TestForm form;
+  form.HandleNeeded();
+  dialogs::DialogFontSetup(form.GetFont());
+  EXPECT_EQ(form.GetFont().Description().face, expected.lfFaceName);
+  EXPECT_EQ(form.GetFont().Description().height, expected.lfHeight);
+  EXPECT_EQ(form.GetFont().Description().charset, expected.lfCharSet);
+  EXPECT_NE(form.GetFont().Description().face, "Tahoma");
+  // Controls that take the form's font follow at once.
+  HFONT listFont = reinterpret_cast<HFONT>(SendMessageA(form.Find<ui::ListBox>("List").Handle(), WM_GETFONT, 0, 0));
+  EXPECT_EQ(listFont, form.GetFont().Handle());
+  HFONT okFont = reinterpret_cast<HFONT>(SendMessageA(form.Find<ui::Button>("Ok").Handle(), WM_GETFONT, 0, 0));
+  EXPECT_EQ(okFont, form.GetFont().Handle());
+}
+
+TEST(DialogFontSetup, FallsBackToTheDefaultGuiFontAndNeverReleasesIt) {
+  HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  {
+    testkit::TestForm form;
+    dialogs::DialogFontSetup(form.GetFont(), &Refuse);
+    EXPECT_EQ(form.GetFont().Handle(), stock);
+    form.GetFont().SetBold(true);  // a later change derives a font of its own
+    EXPECT_NE(form.GetFont().Handle(), stock);
+    EXPECT_TRUE(form.GetFont().Bold());
+  }
+  EXPECT_EQ(GetObjectType(stock), static_cast<DWORD>(OBJ_FONT));
+}
+
+TEST(DialogFontSetup, ReleasesTheFontItMadeWhenReplaced) {
+  testkit::TestForm form;
+  dialogs::DialogFontSetup(form.GetFont());
+  HFONT made = form.GetFont().Handle();
+  dialogs::DialogFontSetup(form.GetFont());
+  EXPECT_NE(form.GetFont().Handle(), made);
+  EXPECT_EQ(GetObjectType(made), 0u);
+}
+
+TEST(BringDialogToFront, TopAndForegroundWithoutShowingOrMoving) {
+  HWND other = CreateWindowExA(0, "STATIC", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+  testkit::TestForm form;
+  form.HandleNeeded();
+  RECT before;
+  GetWindowRect(form.Handle(), &before);
+  ShowWindow(form.Handle(), SW_SHOWNA);
+  SetForegroundWindow(other);
+  dialogs::BringDialogToFront(form);
+  EXPECT_EQ(GetForegroundWindow(), form.Handle());
+  RECT after;
+  GetWindowRect(form.Handle(), &after);
+  EXPECT_TRUE(EqualRect(&before, &after));
+  ShowWindow(form.Handle(), SW_HIDE);
+  dialogs::BringDialogToFront(form);
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  DestroyWindow(other);
+}
+
+}  // namespace

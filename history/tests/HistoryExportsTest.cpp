@@ -1,0 +1,252 @@
+// The three history exports, called through the loaded library the way the add-in calls them,
+// with the real dialog driven by posted keys and clicks.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <functional>
+#include <string>
+
+#include "testkit/DialogDriver.h"
+#include "testkit/PathmrLibrary.h"
+#include "testkit/Presentation.h"
+
+namespace {
+
+constexpr char kCaption[] = "Slide Show History";
+
+struct HistoryExports : ::testing::Test {
+  testkit::PathmrLibrary lib;
+  testkit::Presentation presentation;
+  HWND dialog = nullptr;
+  int selectionWhenShown = -2;
+
+  HWND List() { return testkit::FindChild(dialog, "ListBox"); }
+  HWND ButtonNamed(const char* caption) { return testkit::FindChild(dialog, "Button", caption); }
+
+  void Open(std::initializer_list<std::pair<std::int32_t, const char*>> rows) {
+    lib.InitializeSlideHistory(presentation.AsVariant());
+    for (const auto& r : rows) lib.AddSlideHistory(r.first, r.second);
+  }
+
+  // Shows the dialog; once it is visible, runs act (which should end it).
+  int Show(std::int32_t position, std::function<void()> act, HWND parent = nullptr) {
+    testkit::Driver d(10000);
+    d.Then([&] {
+       dialog = testkit::FindDialog(kCaption);
+       if (!dialog && parent) dialog = testkit::FindChild(parent, "THistoryForm");
+       return dialog && IsWindowVisible(dialog);
+     })
+        .Then([&] {
+          selectionWhenShown = static_cast<int>(SendMessageA(List(), LB_GETCURSEL, 0, 0));
+          act();
+          return true;
+        });
+    const int result = d.Run([&] { return lib.ShowSlideHistory(parent, position); });
+    EXPECT_FALSE(d.TimedOut()) << "the dialog did not end";
+    EXPECT_TRUE(d.AllStepsRan());
+    return result;
+  }
+};
+
+TEST_F(HistoryExports, EnterChoosesTheCurrentEntry) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  EXPECT_EQ(Show(2, [&] { testkit::PostKey(List(), VK_RETURN); }), 2);
+  EXPECT_EQ(selectionWhenShown, 1);
+}
+
+TEST_F(HistoryExports, TheResultIsThePositionNotTheSlideIndex) {
+  Open({{7, "A"}, {3, "B"}});
+  EXPECT_EQ(Show(1, [&] {
+              SendMessageA(List(), LB_SETCURSEL, 1, 0);
+              PostMessageA(ButtonNamed("Go"), BM_CLICK, 0, 0);
+            }),
+            2);
+}
+
+TEST_F(HistoryExports, CancelEscapeAndTheCloseBoxGiveZero) {
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(Show(2, [&] { PostMessageA(ButtonNamed("Cancel"), BM_CLICK, 0, 0); }), 0);
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(Show(2, [&] { testkit::PostKey(List(), VK_ESCAPE); }), 0);
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(Show(2, [&] { PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }), 0);
+}
+
+TEST_F(HistoryExports, DoubleClickChoosesThatRow) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  EXPECT_EQ(Show(1, [&] { testkit::DoubleClickRow(List(), 2); }), 3);
+}
+
+TEST_F(HistoryExports, ArrowKeysMoveTheSelectionBeforeGo) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  EXPECT_EQ(Show(3, [&] {
+              testkit::PostKey(List(), VK_UP);
+              testkit::PostKey(List(), VK_UP);
+              testkit::PostKey(List(), VK_RETURN);
+            }),
+            1);
+}
+
+TEST_F(HistoryExports, AnEmptyListOpensAndGoGivesZero) {
+  Open({});
+  int rows = -1;
+  EXPECT_EQ(Show(1, [&] {
+              rows = static_cast<int>(SendMessageA(List(), LB_GETCOUNT, 0, 0));
+              PostMessageA(ButtonNamed("Go"), BM_CLICK, 0, 0);
+            }),
+            0);
+  EXPECT_EQ(rows, 0);
+  EXPECT_EQ(selectionWhenShown, -1);
+}
+
+TEST_F(HistoryExports, EmptyAndNullCaptionsAreRowsThatCanBeChosen) {
+  Open({{1, "One"}, {2, ""}, {3, nullptr}});
+  std::string second = "?";
+  EXPECT_EQ(Show(3, [&] {
+              char text[64] = "x";
+              SendMessageA(List(), LB_GETTEXT, 1, reinterpret_cast<LPARAM>(text));
+              second = text;
+              testkit::PostKey(List(), VK_RETURN);
+            }),
+            3);
+  EXPECT_EQ(second, "");
+}
+
+TEST_F(HistoryExports, ASecondInitializeDropsTheEarlierEntries) {
+  testkit::Presentation first;
+  lib.InitializeSlideHistory(first.AsVariant());
+  lib.AddSlideHistory(1, "Old");
+  EXPECT_EQ(first.References(), 2u);
+  Open({{5, "New one"}, {6, "New two"}});
+  EXPECT_EQ(first.References(), 1u);  // the dropped request gave its reference back
+  int rows = 0;
+  std::string top;
+  EXPECT_EQ(Show(1, [&] {
+              rows = static_cast<int>(SendMessageA(List(), LB_GETCOUNT, 0, 0));
+              char text[64] = "";
+              SendMessageA(List(), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(text));
+              top = text;
+              testkit::PostKey(List(), VK_RETURN);
+            }),
+            1);
+  EXPECT_EQ(rows, 2);
+  EXPECT_EQ(top, "New one");
+}
+
+TEST_F(HistoryExports, ThePresentationIsCopiedAndReleasedWithTheRequest) {
+  EXPECT_EQ(presentation.References(), 1u);
+  Open({{1, "One"}});
+  EXPECT_EQ(presentation.References(), 2u);
+  Show(1, [&] { testkit::PostKey(List(), VK_ESCAPE); });
+  EXPECT_EQ(presentation.References(), 1u);
+}
+
+TEST_F(HistoryExports, WithoutAnOpenRequestNothingHappens) {
+  lib.AddSlideHistory(1, "Nobody asked");
+  EXPECT_EQ(lib.ShowSlideHistory(nullptr, 1), 0);
+  EXPECT_EQ(testkit::FindDialog(kCaption), nullptr);
+  Open({{1, "One"}});
+  EXPECT_EQ(Show(1, [&] { testkit::PostKey(List(), VK_RETURN); }), 1);
+  // The request ended with the dialog: a second show has nothing to show.
+  lib.AddSlideHistory(2, "Too late");
+  EXPECT_EQ(lib.ShowSlideHistory(nullptr, 1), 0);
+}
+
+TEST_F(HistoryExports, PositionsOutsideTheListSelectNothing) {
+  for (std::int32_t position : {0, -1, 4, INT_MIN, INT_MAX}) {
+    Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+    EXPECT_EQ(Show(position, [&] { testkit::PostKey(List(), VK_RETURN); }), 0) << position;
+    EXPECT_EQ(selectionWhenShown, -1) << position;
+  }
+}
+
+TEST_F(HistoryExports, ExportsCalledWhileTheDialogRunsLeaveItAlone) {
+  testkit::Presentation intruder;
+  Open({{1, "One"}, {2, "Two"}});
+  int nested = -1, rowsAfter = 0;
+  EXPECT_EQ(Show(2, [&] {
+              lib.InitializeSlideHistory(intruder.AsVariant());
+              lib.AddSlideHistory(9, "Intruder");
+              nested = lib.ShowSlideHistory(nullptr, 1);
+              rowsAfter = static_cast<int>(SendMessageA(List(), LB_GETCOUNT, 0, 0));
+              testkit::PostKey(List(), VK_RETURN);
+            }),
+            2);
+  EXPECT_EQ(nested, 0);
+  EXPECT_EQ(rowsAfter, 2);
+  EXPECT_EQ(intruder.References(), 1u);
+  EXPECT_EQ(lib.ShowSlideHistory(nullptr, 1), 0);  // and no request was left behind
+}
+
+TEST_F(HistoryExports, ASlideIndexOfMinusOneIsAnOrdinaryValue) {
+  Open({{INT_MIN, "Lowest"}, {-1, "Minus one"}, {INT_MAX, "Highest"}});
+  EXPECT_EQ(Show(2, [&] {
+              testkit::PostKey(List(), VK_DOWN);
+              testkit::PostKey(List(), VK_UP);
+              testkit::PostKey(List(), VK_RETURN);
+            }),
+            2);
+}
+
+TEST_F(HistoryExports, NoSelectedRowReportsTheListIndexErrorAndStaysOpen) {
+  Open({});
+  std::string text, caption;
+  testkit::Driver d(10000);
+  d.Then([&] { return (dialog = testkit::FindDialog(kCaption)) != nullptr; })
+      .Then([&] {
+        testkit::DoubleClickRow(List(), 0);
+        return true;
+      })
+      .Then([&] {
+        HWND box = testkit::FindMessageBox();
+        if (!box) return false;
+        text = testkit::MessageBoxText(box);
+        caption = testkit::WindowText(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return true;
+      })
+      .Wait(5)
+      .Then([&] {
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        testkit::PostKey(List(), VK_ESCAPE);
+        return true;
+      });
+  EXPECT_EQ(d.Run([&] { return lib.ShowSlideHistory(nullptr, 1); }), 0);
+  EXPECT_FALSE(d.TimedOut());
+  EXPECT_EQ(text, "List index out of bounds (-1)");
+  EXPECT_EQ(caption, "history_test");
+}
+
+TEST_F(HistoryExports, AParentWindowTakesTheDialogIn) {
+  HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 900, 700, nullptr,
+                              nullptr, nullptr, nullptr);
+  Open({{1, "One"}, {2, "Two"}});
+  HWND parentSeen = nullptr;
+  EXPECT_EQ(Show(
+                2,
+                [&] {
+                  parentSeen = GetAncestor(dialog, GA_PARENT);
+                  testkit::PostKey(List(), VK_RETURN);
+                },
+                host),
+            2);
+  EXPECT_EQ(parentSeen, host);
+  EXPECT_TRUE(IsWindowEnabled(host));
+  DestroyWindow(host);
+}
+
+TEST_F(HistoryExports, WithoutAParentTheDialogIsTopLevelAndCentred) {
+  Open({{1, "One"}});
+  RECT r{};
+  HWND parentSeen = reinterpret_cast<HWND>(1);
+  Show(1, [&] {
+    GetWindowRect(dialog, &r);
+    parentSeen = GetAncestor(dialog, GA_PARENT);
+    testkit::PostKey(List(), VK_ESCAPE);
+  });
+  EXPECT_EQ(parentSeen, GetDesktopWindow());
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
+}
+
+}  // namespace

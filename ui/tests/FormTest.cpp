@@ -1,0 +1,244 @@
+// The windowing layer in this process: forms from layout text, the modal loop, default and cancel
+// buttons, the shortcut event and the error box, driven with posted messages.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "testkit/DialogDriver.h"
+#include "testkit/TestForm.h"
+#include "ui/Controls.h"
+#include "ui/Exceptions.h"
+#include "ui/Form.h"
+
+namespace {
+
+using testkit::TestForm;
+
+int MeasuredZeroHeight(int fontHeight) {
+  HFONT f = CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, f);
+  SIZE s{};
+  GetTextExtentPoint32A(dc, "0", 1, &s);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(f);
+  return s.cy;
+}
+
+HWND Button(HWND form, const char* caption) { return testkit::FindChild(form, "Button", caption); }
+
+TEST(Form, ScalesTheLayoutByTheMeasuredTextHeightAndDocks) {
+  TestForm form;
+  form.HandleNeeded();
+  const int m = MeasuredZeroHeight(-11);
+  RECT client;
+  GetClientRect(form.Handle(), &client);
+  EXPECT_EQ(client.right, ui::ScaleValue(300, m, 13));
+  EXPECT_EQ(client.bottom, ui::ScaleValue(200, m, 13));
+  const RECT ok = testkit::RectIn(Button(form.Handle(), "OK"), form.Find<ui::Container>("Side").Handle());
+  EXPECT_EQ(ok.left, ui::ScaleValue(10, m, 13));
+  EXPECT_EQ(ok.right - ok.left, ui::ScaleValue(80, m, 13));
+  const RECT side = testkit::RectIn(form.Find<ui::Container>("Side").Handle(), form.Handle());
+  EXPECT_EQ(side.right, client.right);
+  EXPECT_EQ(side.right - side.left, ui::ScaleValue(100, m, 13));
+
+  MoveWindow(form.Handle(), 0, 0, 900, 500, TRUE);  // wider: the list takes it, the panel stays right
+  GetClientRect(form.Handle(), &client);
+  const RECT list = testkit::RectIn(form.Find<ui::ListBox>("List").Handle(), form.Handle());
+  const RECT side2 = testkit::RectIn(form.Find<ui::Container>("Side").Handle(), form.Handle());
+  EXPECT_EQ(side2.right, client.right);
+  EXPECT_EQ(side2.right - side2.left, ui::ScaleValue(100, m, 13));
+  EXPECT_EQ(side2.bottom - side2.top, client.bottom);
+  EXPECT_EQ(list.right, side2.left);
+  EXPECT_EQ(list.bottom, client.bottom);
+}
+
+int RunWithKeys(TestForm& form, std::function<void(HWND)> act) {
+  testkit::Driver d(8000);
+  d.Then([&] { return IsWindowVisible(form.Handle()) != FALSE; }).Then([&] {
+    act(form.Handle());
+    return true;
+  });
+  const int r = d.Run([&] { return form.ShowModal(); });
+  EXPECT_FALSE(d.TimedOut());
+  return r;
+}
+
+TEST(Form, EnterClicksTheFocusedButtonOrTheDefaultEscapeTheCancelButton) {
+  TestForm a;
+  EXPECT_EQ(RunWithKeys(a, [](HWND f) { testkit::PostKey(testkit::FindChild(f, "ListBox"), VK_RETURN); }), 1);
+  TestForm b;
+  EXPECT_EQ(RunWithKeys(b, [](HWND f) { testkit::PostKey(testkit::FindChild(f, "ListBox"), VK_ESCAPE); }), 2);
+  TestForm c;  // Tab twice: from the list to OK, then to Cancel; Enter clicks Cancel
+  EXPECT_EQ(RunWithKeys(c,
+                        [](HWND f) {
+                          HWND list = testkit::FindChild(f, "ListBox");
+                          testkit::PostKey(list, VK_TAB);
+                          PostMessageA(f, WM_NULL, 0, 0);
+                          testkit::PostKey(Button(f, "OK"), VK_TAB);
+                          testkit::PostKey(Button(f, "Cancel"), VK_RETURN);
+                        }),
+            2);
+  TestForm d;
+  EXPECT_EQ(RunWithKeys(d, [](HWND f) { PostMessageA(f, WM_CLOSE, 0, 0); }), 2);
+}
+
+TEST(Form, EnterAndEscapeWithAModifierClickNothing) {
+  TestForm form;
+  testkit::Driver d(8000);
+  BYTE state[256];
+  d.Then([&] { return IsWindowVisible(form.Handle()) != FALSE; })
+      .Then([&] {
+        GetKeyboardState(state);
+        state[VK_CONTROL] = 0x80;
+        SetKeyboardState(state);
+        HWND list = testkit::FindChild(form.Handle(), "ListBox");
+        testkit::PostKey(list, VK_RETURN);
+        testkit::PostKey(list, VK_ESCAPE);
+        return true;
+      })
+      .Wait(5)
+      .Then([&] {
+        EXPECT_TRUE(IsWindowVisible(form.Handle()));  // still open
+        state[VK_CONTROL] = 0;
+        SetKeyboardState(state);
+        testkit::PostKey(testkit::FindChild(form.Handle(), "ListBox"), VK_ESCAPE);
+        return true;
+      });
+  EXPECT_EQ(d.Run([&] { return form.ShowModal(); }), 2);
+  EXPECT_FALSE(d.TimedOut());
+}
+
+TEST(Form, ShortCutEventSeesEveryKeyDownBeforeTheControl) {
+  TestForm form;
+  std::vector<int> selectionWhenSeen;
+  form.onKey = [&](std::uint16_t) { selectionWhenSeen.push_back(form.Find<ui::ListBox>("List").ItemIndex()); };
+  form.Find<ui::ListBox>("List").AddItem("a", 1);
+  form.Find<ui::ListBox>("List").AddItem("b", 2);
+  RunWithKeys(form, [](HWND f) {
+    HWND list = testkit::FindChild(f, "ListBox");
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    testkit::PostKey(list, VK_DOWN);
+    testkit::PostSysKey(list, VK_MENU);
+    testkit::PostKey(list, 'A');
+    testkit::PostKey(list, VK_ESCAPE);
+  });
+  EXPECT_EQ(form.keys, (std::vector<std::uint16_t>{VK_DOWN, VK_MENU, 'A', VK_ESCAPE}));
+  ASSERT_FALSE(selectionWhenSeen.empty());
+  EXPECT_EQ(selectionWhenSeen[0], 0);  // the list had not moved yet when the event saw Down
+}
+
+TEST(Form, HandlerFailureShowsTheErrorBoxAndTheDialogStaysOpen) {
+  TestForm form;
+  std::string text, caption;
+  bool iconFound = false;
+  HWND owner = nullptr;
+  testkit::Driver d(10000);
+  d.Then([&] { return IsWindowVisible(form.Handle()) != FALSE; })
+      .Then([&] {
+        PostMessageA(Button(form.Handle(), "Boom"), BM_CLICK, 0, 0);
+        return true;
+      })
+      .Then([&] {
+        HWND box = testkit::FindMessageBox();
+        if (!box) return false;
+        text = testkit::MessageBoxText(box);
+        caption = testkit::WindowText(box);
+        owner = GetWindow(box, GW_OWNER);
+        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+          if ((GetWindowLongA(c, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) iconFound = true;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return true;
+      })
+      .Wait(5)
+      .Then([&] {
+        EXPECT_TRUE(IsWindowVisible(form.Handle()));
+        form.boom = [] { throw ui::Abort(); };  // the silent abort shows nothing
+        PostMessageA(Button(form.Handle(), "Boom"), BM_CLICK, 0, 0);
+        return true;
+      })
+      .Wait(10)
+      .Then([&] {
+        EXPECT_EQ(testkit::FindMessageBox(), nullptr);
+        PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+        return true;
+      });
+  EXPECT_EQ(d.Run([&] { return form.ShowModal(); }), 2);
+  EXPECT_FALSE(d.TimedOut());
+  EXPECT_EQ(text, "Something went wrong.");
+  EXPECT_EQ(caption, "ui_test");  // the first character as it is
+  EXPECT_TRUE(iconFound);
+  EXPECT_EQ(owner, form.Handle());
+}
+
+TEST(Form, FailureInTheShortCutEventIsReportedAndTheKeyDropped) {
+  TestForm form;
+  form.onKey = [](std::uint16_t k) {
+    if (k == VK_RETURN) throw ui::OutOfResources("Not enough timers available");
+  };
+  std::string text;
+  testkit::Driver d(10000);
+  d.Then([&] { return IsWindowVisible(form.Handle()) != FALSE; })
+      .Then([&] {
+        testkit::PostKey(testkit::FindChild(form.Handle(), "ListBox"), VK_RETURN);
+        return true;
+      })
+      .Then([&] {
+        HWND box = testkit::FindMessageBox();
+        if (!box) return false;
+        text = testkit::MessageBoxText(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return true;
+      })
+      .Wait(5)
+      .Then([&] {
+        EXPECT_TRUE(IsWindowVisible(form.Handle()));  // Enter did not reach "OK"
+        PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+        return true;
+      });
+  EXPECT_EQ(d.Run([&] { return form.ShowModal(); }), 2);
+  EXPECT_EQ(text, "Not enough timers available.");
+}
+
+TEST(Form, ModalLoopDisablesTheThreadsWindowsAndReactivatesThePreviousOne) {
+  HWND other = CreateWindowExA(0, "STATIC", "host window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                               nullptr, nullptr, nullptr, nullptr);
+  HWND hidden = CreateWindowExA(0, "STATIC", "hidden", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                nullptr, nullptr);
+  SetActiveWindow(other);
+  TestForm form;
+  bool otherEnabledDuring = true, hiddenEnabledDuring = false;
+  RunWithKeys(form, [&](HWND f) {
+    otherEnabledDuring = IsWindowEnabled(other) != FALSE;
+    hiddenEnabledDuring = IsWindowEnabled(hidden) != FALSE;
+    PostMessageA(f, WM_CLOSE, 0, 0);
+  });
+  EXPECT_FALSE(otherEnabledDuring);
+  EXPECT_TRUE(hiddenEnabledDuring);  // invisible windows are left alone
+  EXPECT_TRUE(IsWindowEnabled(other));
+  EXPECT_FALSE(IsWindowVisible(form.Handle()));
+  EXPECT_EQ(GetActiveWindow(), other);
+  DestroyWindow(other);
+  DestroyWindow(hidden);
+}
+
+TEST(Form, ListValuesAreCheckedByRowNotByTheListsErrorValue) {
+  TestForm form;
+  auto& list = form.Find<ui::ListBox>("List");
+  list.AddItem("minus one", -1);
+  list.AddItem("", INT32_MAX);
+  EXPECT_EQ(list.ItemValue(0), -1);
+  EXPECT_EQ(list.ItemValue(1), INT32_MAX);
+  EXPECT_EQ(list.ItemText(1), "");
+  try {
+    list.ItemValue(list.ItemIndex());
+    FAIL();
+  } catch (const ui::ListIndexError& e) {
+    EXPECT_STREQ(e.what(), "List index out of bounds (-1)");
+  }
+  EXPECT_THROW(list.ItemValue(2), ui::ListIndexError);
+  list.SetItemIndex(5);
+  EXPECT_EQ(list.ItemIndex(), -1);
+}
+
+}  // namespace

@@ -1,0 +1,60 @@
+#include "ui/Geometry.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ui::Bounds;
+
+TEST(Scaling, RoundsHalfAwayFromZeroLikeMulDiv) {
+  EXPECT_EQ(ui::ScaleValue(548, 20, 13), 843);   // 843.08
+  EXPECT_EQ(ui::ScaleValue(396, 20, 13), 609);   // 609.23
+  EXPECT_EQ(ui::ScaleValue(73, 20, 13), 112);    // 112.31
+  EXPECT_EQ(ui::ScaleValue(13, 3, 2), 20);       // 19.5 rounds up
+  EXPECT_EQ(ui::ScaleValue(-13, 3, 2), -20);     // and away from zero below it
+  EXPECT_EQ(ui::ScaleValue(376, 13, 13), 376);
+  EXPECT_EQ(ui::ScaleValue(1, 1, 0), -1);
+}
+
+TEST(Scaling, FontFollowsDensityOnlyAwayFrom96) {
+  EXPECT_EQ(ui::FontHeightForDensity(-11, 96), -11);
+  EXPECT_EQ(ui::FontHeightForDensity(-11, 144), -17);  // -16.5
+  EXPECT_EQ(ui::FontHeightForDensity(-11, 120), -14);  // -13.75
+  EXPECT_EQ(ui::FontHeightForDensity(-12, 192), -24);
+  EXPECT_EQ(ui::ScaleBounds({376, 0, 172, 396}, 20, 13), (Bounds{578, 0, 265, 609}));
+}
+
+TEST(Docking, ListFillsWhatTheRightPanelLeaves) {
+  const std::vector<Bounds> b{{0, 0, 376, 396}, {376, 0, 172, 396}, {10, 10, 5, 5}};
+  const std::vector<ui::Align> a{ui::Align::Client, ui::Align::Right, ui::Align::None};
+  auto out = ui::ArrangeDocked(b, a, 548, 396);
+  EXPECT_EQ(out[0], (Bounds{0, 0, 376, 396}));
+  EXPECT_EQ(out[1], (Bounds{376, 0, 172, 396}));
+  EXPECT_EQ(out[2], (Bounds{10, 10, 5, 5}));
+  out = ui::ArrangeDocked(b, a, 800, 500);  // wider: the list takes the extra width
+  EXPECT_EQ(out[0], (Bounds{0, 0, 628, 500}));
+  EXPECT_EQ(out[1], (Bounds{628, 0, 172, 500}));
+  out = ui::ArrangeDocked(b, a, 100, 50);  // narrower than the panel: the list has nothing left
+  EXPECT_EQ(out[0].width, 0);
+}
+
+TEST(FitPicture, KeepsProportionsEnlargesAndCentres) {
+  auto fit = [](int w, int h) { return ui::FitPicture(w, h, 160, 120, true, true, true); };
+  EXPECT_EQ(fit(1024, 768), (Bounds{0, 0, 160, 120}));
+  EXPECT_EQ(fit(40, 30), (Bounds{0, 0, 160, 120}));     // small pictures are enlarged
+  EXPECT_EQ(fit(1920, 1080), (Bounds{0, 15, 160, 90}));  // 16:9
+  EXPECT_EQ(fit(1280, 1024), (Bounds{5, 0, 150, 120}));  // 5:4
+  EXPECT_EQ(fit(768, 1024), (Bounds{35, 0, 90, 120}));   // 3:4
+  EXPECT_EQ(fit(500, 500), (Bounds{20, 0, 120, 120}));   // square: height first
+  EXPECT_EQ(fit(1000, 10), (Bounds{0, 59, 160, 1}));     // truncated, offset rounded down
+  EXPECT_EQ(fit(100, 1000), (Bounds{74, 0, 12, 120}));
+}
+
+TEST(FitPicture, WithoutStretch) {
+  EXPECT_EQ(ui::FitPicture(32, 32, 40, 40, false, false, false), (Bounds{0, 0, 32, 32}));
+  EXPECT_EQ(ui::FitPicture(32, 32, 40, 40, false, false, true), (Bounds{4, 4, 32, 32}));
+  EXPECT_EQ(ui::FitPicture(320, 160, 160, 120, false, true, false), (Bounds{0, 0, 160, 80}));
+  EXPECT_EQ(ui::FitPicture(320, 160, 160, 120, false, false, true), (Bounds{-80, -20, 320, 160}));
+}
+
+}  // namespace
