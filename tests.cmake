@@ -15,11 +15,12 @@ endfunction()
 
 pathmr_test(ui_test PREFIX ui SOURCES
   ui/tests/ErrorTextTest.cpp ui/tests/GeometryTest.cpp ui/tests/LayoutTest.cpp ui/tests/TimerTest.cpp
-  ui/tests/FormTest.cpp)
+  ui/tests/FormTest.cpp ui/tests/PixmapTest.cpp)
 pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
 pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp)
+pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
 # The same layout checks on a screen of 144 dpi (a Wine prefix of its own).
 pathmr_test(history_dpi144_test PREFIX dpi144
   ENV "WINEPREFIX=${PATHMR_BUILD_DIR}/wineprefix-144;PATHMR_EXPECT_DPI=144"
-  SOURCES history/tests/HistoryLayoutTest.cpp)
+  SOURCES history/tests/HistoryLayoutTest.cpp about/tests/AboutTest.cpp)

@@ -1,5 +1,6 @@
 #include "history/HistoryUnit.h"
 
+#include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
 #include "ui/Controls.h"
@@ -53,7 +54,7 @@ void THistoryForm::SlideListBoxDblClick() {
   OKButton->Click();
 }
 
-void THistoryForm::AboutButtonClick() {}
+void THistoryForm::AboutButtonClick() { ShowAboutForm(Handle()); }
 
 void THistoryForm::ShowSlidePreview(int row, std::int32_t slideIndex) {
   // The picture of the slide is asked of the host here; until that lands the area stays empty.

@@ -69,11 +69,26 @@ int main(int argc, char** argv) {
   } else {
     testkit::Driver driver(20000);
     HWND dialog = nullptr;
+    HWND about = nullptr;
+    auto screenshot = [&](HWND window, const char* name) {
+      if (!testkit::SaveWindowBitmap(window, autoDir + "\\" + name)) std::fprintf(stderr, "host: no screenshot\n");
+    };
     driver.Then([&] { return (dialog = testkit::FindDialog("Slide Show History")) != nullptr; })
         .Wait(10)
         .Then([&] {
-          const std::string path = autoDir + "\\history.bmp";
-          if (!testkit::SaveWindowBitmap(dialog, path)) std::fprintf(stderr, "host: no screenshot\n");
+          screenshot(dialog, "history.bmp");
+          PostMessageA(testkit::FindChild(dialog, "Button", "About..."), BM_CLICK, 0, 0);
+          return true;
+        })
+        .Then([&] { return (about = testkit::FindDialog("About")) != nullptr; })
+        .Wait(10)
+        .Then([&] {
+          screenshot(about, "about.bmp");
+          testkit::PostKey(testkit::FindChild(about, "Button", "OK"), VK_RETURN);
+          return true;
+        })
+        .Then([&] { return testkit::FindDialog("About") == nullptr; })
+        .Then([&] {
           // The presenter goes one entry up and presses Enter.
           HWND list = testkit::FindChild(dialog, "ListBox");
           testkit::PostKey(list, VK_UP);

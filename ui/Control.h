@@ -53,7 +53,7 @@ class Control {
   void RepaintNow();
   void Invalidate();
 
-  void ScaleBy(int numerator, int denominator);  // this control and all below it
+  virtual void ScaleBy(int numerator, int denominator);  // this control and all below it
 
   // Called by the window procedure when the platform window is made and when it is gone.
   void AttachWindow(WindowHandle window) { handle_ = window; }

@@ -7,6 +7,7 @@
 #include "ui/Form.h"
 #include "ui/Layout.h"
 #include "ui/Picture.h"
+#include "ui/PixmapPicture.h"
 #include "ui/Platform.h"
 
 namespace ui {
@@ -132,9 +133,10 @@ std::intptr_t Container::HandleMessage(unsigned message, std::uintptr_t wParam, 
       // Notifications of the controls inside belong to the form.
       return SendMessageA(form_->Handle(), message, wParam, lParam);
     case WM_NCCALCSIZE:
-      if (frame_ == Frame::SoftBevel && wParam) {
-        auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-        InflateRect(&params->rgrc[0], -kSoftBevelWidth, -kSoftBevelWidth);
+      if (frame_ == Frame::SoftBevel) {
+        // The bevel sits outside the client area: the controls inside are placed from its inner edge.
+        RECT* client = wParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam)->rgrc[0] : reinterpret_cast<RECT*>(lParam);
+        InflateRect(client, -kSoftBevelWidth, -kSoftBevelWidth);
         return 0;
       }
       break;
@@ -182,16 +184,27 @@ Image::Image(Form* form, Control* parent, const LayoutNode& node)
       stretch_(node.Flag("Stretch")),
       proportional_(node.Flag("Proportional")),
       center_(node.Flag("Center")),
-      autoSize_(node.Flag("AutoSize")) {}
+      autoSize_(node.Flag("AutoSize")) {
+  if (node.Has("Picture")) SetPicture(LoadPixmapPicture(node.Text("Picture")));
+}
 
 Image::~Image() = default;
 
 void Image::SetPicture(std::unique_ptr<Picture> picture) {
   Invalidate();
   picture_ = std::move(picture);
+  SizeToPicture();
+  Invalidate();
+}
+
+void Image::SizeToPicture() {
   if (autoSize_ && picture_ && !picture_->Empty())
     bounds_ = {bounds_.left, bounds_.top, picture_->Width(), picture_->Height()};
-  Invalidate();
+}
+
+void Image::ScaleBy(int numerator, int denominator) {
+  Control::ScaleBy(numerator, denominator);
+  SizeToPicture();  // a picture's own size does not scale
 }
 
 Bounds Image::DestinationRect() const {
@@ -224,6 +237,7 @@ Label::Label(Form* form, Control* parent, const LayoutNode& node)
     font->SetDescription(FontFromLayout(node));
     SetOwnFont(std::move(font));
   }
+  SizeToText();
 }
 
 void Label::SizeToText() {

@@ -85,11 +85,13 @@ class Image : public GraphicControl {
   void SetPicture(std::unique_ptr<Picture> picture);
   // Where the picture is drawn inside the control.
   Bounds DestinationRect() const;
+  void ScaleBy(int numerator, int denominator) override;
 
  protected:
   void PaintOn(HDC__* dc) override;
 
  private:
+  void SizeToPicture();
   std::unique_ptr<Picture> picture_;
   bool stretch_, proportional_, center_, autoSize_;
 };

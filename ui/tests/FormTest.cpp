@@ -206,13 +206,19 @@ TEST(Form, ModalLoopDisablesTheThreadsWindowsAndReactivatesThePreviousOne) {
   HWND hidden = CreateWindowExA(0, "STATIC", "hidden", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
                                 nullptr, nullptr);
   SetActiveWindow(other);
+  ASSERT_EQ(GetActiveWindow(), other);
   TestForm form;
   bool otherEnabledDuring = true, hiddenEnabledDuring = false;
-  RunWithKeys(form, [&](HWND f) {
+  testkit::Driver d(8000);
+  // Closed only once the form is the active window: then the previous one must come back.
+  d.Then([&] { return GetActiveWindow() == form.Handle() && IsWindowVisible(form.Handle()); }).Then([&] {
     otherEnabledDuring = IsWindowEnabled(other) != FALSE;
     hiddenEnabledDuring = IsWindowEnabled(hidden) != FALSE;
-    PostMessageA(f, WM_CLOSE, 0, 0);
+    PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+    return true;
   });
+  d.Run([&] { return form.ShowModal(); });
+  EXPECT_FALSE(d.TimedOut());
   EXPECT_FALSE(otherEnabledDuring);
   EXPECT_TRUE(hiddenEnabledDuring);  // invisible windows are left alone
   EXPECT_TRUE(IsWindowEnabled(other));

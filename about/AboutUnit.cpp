@@ -1,0 +1,57 @@
+#include "about/AboutUnit.h"
+
+#include "dialogs/AltKeyRepaintFix.h"
+#include "dialogs/DialogSupport.h"
+#include "ui/Controls.h"
+
+namespace about {
+
+TAboutForm::TAboutForm() {
+  ui::Handlers h;
+  h.actions["FormCreate"] = [this] { FormCreate(); };
+  h.actions["FormShow"] = [this] { FormShow(); };
+  h.actions["OKButtonClick"] = [this] { OKButtonClick(); };
+  h.keyActions["FormShortCut"] = [this](std::uint16_t key) { FormShortCut(key); };
+  // FormCreate needs the label before Load returns, so it looks the label up itself.
+  Load("TAboutForm", std::move(h));
+  GroupBox1 = &Find<ui::Container>("GroupBox1");
+  Panel2 = &Find<ui::Container>("Panel2");
+  ProductImage = &Find<ui::Image>("ProductImage");
+  ProductLabel = &Find<ui::Label>("ProductLabel");
+  Label2 = &Find<ui::Label>("Label2");
+  OKButton = &Find<ui::Button>("OKButton");
+}
+
+TAboutForm::~TAboutForm() = default;
+
+void TAboutForm::FormCreate() {
+  altKeyRepaintFix_ = std::make_unique<dialogs::AltKeyRepaintFix>(*this);
+  altKeyRepaintFix_->SetDelayType(dialogs::dtTimer);
+  dialogs::DialogFontSetup(GetFont());
+  // The product name: the icon-title font too, but bold.
+  ui::Font& labelFont = *Find<ui::Label>("ProductLabel").OwnFont();
+  dialogs::DialogFontSetup(labelFont);
+  labelFont.SetBold(true);
+}
+
+void TAboutForm::FormShortCut(std::uint16_t key) { altKeyRepaintFix_->KeyDownCheck(*this, key); }
+
+void TAboutForm::FormShow() { dialogs::BringDialogToFront(*this); }
+
+void TAboutForm::OKButtonClick() { Close(); }
+
+void ShowAbout(HWND parentWindow) {
+  auto form = std::make_unique<TAboutForm>();
+  if (parentWindow) form->SetParentWindow(parentWindow);
+  form->ShowModal();
+}
+
+}  // namespace about
+
+void __stdcall ShowAboutForm(HWND parentWindow) {
+  try {
+    about::ShowAbout(parentWindow);
+  } catch (...) {
+    // The export reports nothing; the form is gone with the unique_ptr however the call ended.
+  }
+}

@@ -1,0 +1,160 @@
+// The About box through the library's exports: on its own and from the history dialog.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "testkit/DialogDriver.h"
+#include "testkit/PathmrLibrary.h"
+#include "testkit/Presentation.h"
+#include "testkit/Screen.h"
+#include "ui/Geometry.h"
+
+namespace {
+
+const bool kDpiAware = SetProcessDPIAware() != FALSE;
+
+using ShowAboutFormFn = void(__stdcall*)(HWND);
+
+struct AboutBox : ::testing::Test {
+  testkit::PathmrLibrary lib;
+  ShowAboutFormFn ShowAboutForm = lib.Bind<ShowAboutFormFn>("ShowAboutForm");
+  HWND about = nullptr;
+
+  // Shows the box; once visible, act must end it. False when the call did not return by itself.
+  bool Show(HWND parent, std::function<void()> act) {
+    testkit::Driver d(10000);
+    d.Then([&] { return (about = testkit::FindDialog("About")) != nullptr; })
+        .Wait(2)
+        .Then([&] {
+          act();
+          return true;
+        });
+    d.Run([&] {
+      ShowAboutForm(parent);
+      return 0;
+    });
+    return !d.TimedOut() && d.AllStepsRan();
+  }
+  HWND Ok() { return testkit::FindChild(about, "Button", "OK"); }
+};
+
+TEST_F(AboutBox, EnterEscapeOkAndTheCloseBoxEachEndIt) {
+  EXPECT_TRUE(Show(nullptr, [&] { testkit::PostKey(Ok(), VK_RETURN); }));
+  EXPECT_TRUE(Show(nullptr, [&] { testkit::PostKey(Ok(), VK_ESCAPE); }));
+  EXPECT_TRUE(Show(nullptr, [&] { PostMessageA(Ok(), BM_CLICK, 0, 0); }));
+  EXPECT_TRUE(Show(nullptr, [&] { PostMessageA(about, WM_SYSCOMMAND, SC_CLOSE, 0); }));
+  EXPECT_EQ(testkit::FindDialog("About"), nullptr);
+}
+
+int ZeroHeight(const LOGFONTA& lf) {
+  HFONT f = CreateFontIndirectA(&lf);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, f);
+  SIZE s{};
+  GetTextExtentPoint32A(dc, "0", 1, &s);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(f);
+  return s.cy;
+}
+
+TEST_F(AboutBox, LayoutSeenFromOutside) {
+  ASSERT_TRUE(kDpiAware);
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) ASSERT_EQ(dpi, std::atoi(expected));
+  LOGFONTA layoutFont{};
+  layoutFont.lfHeight = ui::FontHeightForDensity(-12, dpi);
+  layoutFont.lfCharSet = ANSI_CHARSET;
+  lstrcpyA(layoutFont.lfFaceName, "Segoe UI");
+  const int m = ZeroHeight(layoutFont);
+  auto S = [m](int v) { return ui::ScaleValue(v, m, 15); };
+
+  RECT client{}, window{}, group{}, panel{}, ok{};
+  LONG style = 0;
+  HWND owner = reinterpret_cast<HWND>(1);
+  std::string okText;
+  ASSERT_TRUE(Show(nullptr, [&] {
+    GetClientRect(about, &client);
+    GetWindowRect(about, &window);
+    style = GetWindowLongA(about, GWL_STYLE);
+    owner = GetWindow(about, GW_OWNER);
+    HWND okButton = Ok();
+    okText = testkit::WindowText(okButton);
+    ok = testkit::RectIn(okButton, about);
+    HWND groupBox = GetParent(testkit::FindChild(about, "PathmrContainer"));
+    (void)groupBox;
+    HWND first = GetWindow(about, GW_CHILD);
+    for (HWND c = first; c; c = GetWindow(c, GW_HWNDNEXT))
+      if (c != okButton) group = testkit::RectIn(c, about);
+    HWND inner = testkit::FindChild(about, "PathmrContainer");
+    for (HWND c = inner; c; c = testkit::FindChild(c, "PathmrContainer"))
+      if (!testkit::FindChild(c, "PathmrContainer")) panel = testkit::RectIn(c, about);
+    testkit::SaveWindowBitmap(about, "about-" + std::to_string(dpi) + "dpi.bmp");
+    testkit::PostKey(okButton, VK_ESCAPE);
+  }));
+  EXPECT_EQ(client.right, S(346));
+  EXPECT_EQ(client.bottom, S(210));
+  EXPECT_EQ(owner, nullptr);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_MINIMIZEBOX);
+  EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - (window.right - window.left)) / 2);
+  EXPECT_EQ(okText, "OK");
+  EXPECT_EQ(ok.left, S(264));
+  EXPECT_EQ(ok.top, S(176));
+  EXPECT_EQ(ok.right - ok.left, S(73));
+  EXPECT_EQ(ok.bottom - ok.top, S(25));
+  EXPECT_EQ(group.left, S(8));
+  EXPECT_EQ(group.right - group.left, S(329));
+  EXPECT_EQ(group.bottom - group.top, S(161));
+  EXPECT_EQ(panel.left, S(8) + S(16));
+  EXPECT_EQ(panel.right - panel.left, S(40));
+}
+
+TEST_F(AboutBox, FromTheHistoryDialogItOpensOnTopAndLeavesTheSelection) {
+  testkit::Presentation presentation;
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  lib.AddSlideHistory(1, "One");
+  lib.AddSlideHistory(2, "Two");
+  lib.AddSlideHistory(3, "Three");
+  HWND history = nullptr;
+  int selectedBefore = -2, selectedAfter = -2;
+  bool historyEnabledDuring = true;
+  HWND aboutParent = nullptr;
+  testkit::Driver d(15000);
+  d.Then([&] { return (history = testkit::FindDialog("Slide Show History")) != nullptr; })
+      .Then([&] {
+        selectedBefore = static_cast<int>(SendMessageA(testkit::FindChild(history, "ListBox"), LB_GETCURSEL, 0, 0));
+        PostMessageA(testkit::FindChild(history, "Button", "About..."), BM_CLICK, 0, 0);
+        return true;
+      })
+      .Then([&] { return (about = testkit::FindDialog("About")) != nullptr; })
+      .Then([&] {
+        historyEnabledDuring = IsWindowEnabled(history) != FALSE;
+        aboutParent = GetWindow(about, GW_OWNER);
+        if (!aboutParent) aboutParent = GetParent(about);
+        testkit::PostKey(Ok(), VK_RETURN);
+        return true;
+      })
+      .Then([&] { return testkit::FindDialog("About") == nullptr; })
+      .Wait(3)
+      .Then([&] {
+        HWND list = testkit::FindChild(history, "ListBox");
+        selectedAfter = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+        testkit::PostKey(list, VK_RETURN);
+        return true;
+      });
+  const int result = d.Run([&] { return lib.ShowSlideHistory(nullptr, 2); });
+  EXPECT_FALSE(d.TimedOut());
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(selectedBefore, 1);
+  EXPECT_EQ(selectedAfter, 1);
+  EXPECT_FALSE(historyEnabledDuring);
+  EXPECT_EQ(aboutParent, history);
+}
+
+}  // namespace

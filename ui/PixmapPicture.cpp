@@ -1,0 +1,55 @@
+#include "ui/PixmapPicture.h"
+
+#include "ui/Exceptions.h"
+#include "ui/Pixmap.h"
+#include "ui/Platform.h"
+
+namespace ui {
+namespace {
+
+// Stands for "no pixel" while drawing; a pixmap may not use it as a colour.
+constexpr std::uint32_t kKey = 0xFF00FF;
+
+class PixmapPicture : public Picture {
+ public:
+  explicit PixmapPicture(const Pixmap& p) : width_(p.width), height_(p.height) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width_;
+    bi.bmiHeader.biHeight = -height_;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap_) throw OutOfResources("Cannot create the bitmap of a picture");
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < p.pixels.size(); ++i) {
+      const std::uint32_t px = p.pixels[i];
+      if (px != 0 && (px & 0xFFFFFF) == kKey) throw Exception("A pixmap may not use the colour #FF00FF");
+      out[i] = px == 0 ? kKey : (px & 0xFFFFFF);
+    }
+  }
+  ~PixmapPicture() override { DeleteObject(bitmap_); }
+
+  int Width() const override { return width_; }
+  int Height() const override { return height_; }
+  void Draw(HDC__* dc, const Bounds& d) override {
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, bitmap_);
+    GdiTransparentBlt(dc, d.left, d.top, d.width, d.height, memory, 0, 0, width_, height_, kKey);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+  }
+
+ private:
+  int width_, height_;
+  HBITMAP bitmap_;
+};
+
+}  // namespace
+
+std::unique_ptr<Picture> LoadPixmapPicture(const std::string& resourceName) {
+  return std::make_unique<PixmapPicture>(ParsePixmap(LoadLayoutResource(resourceName)));
+}
+
+}  // namespace ui
