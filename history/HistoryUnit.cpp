@@ -3,6 +3,9 @@
 #include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
+#include "history/SlideExport.h"
+#include "library/SharedUnit.h"
+#include "ui/PictureLoader.h"
 #include "ui/Controls.h"
 
 namespace history {
@@ -44,10 +47,7 @@ void THistoryForm::FormShortCut(std::uint16_t key) { altKeyRepaintFix_->KeyDownC
 
 void THistoryForm::FormShow() { dialogs::BringDialogToFront(*this); }
 
-void THistoryForm::SlideListBoxClick() {
-  const int row = SlideListBox->ItemIndex();
-  ShowSlidePreview(row, SlideListBox->ItemValue(row));
-}
+void THistoryForm::SlideListBoxClick() { ShowSlidePreview(SlideListBox->ItemIndex()); }
 
 void THistoryForm::SlideListBoxDblClick() {
   SlideListBoxClick();
@@ -56,10 +56,21 @@ void THistoryForm::SlideListBoxDblClick() {
 
 void THistoryForm::AboutButtonClick() { ShowAboutForm(Handle()); }
 
-void THistoryForm::ShowSlidePreview(int row, std::int32_t slideIndex) {
-  // The picture of the slide is asked of the host here; until that lands the area stays empty.
-  (void)row;
-  (void)slideIndex;
+void THistoryForm::ShowSlidePreview(int row) {
+  const std::int32_t slideIndex = SlideListBox->ItemValue(row);  // no selected row: the list's index error
+  const std::string folder = shared::TempFolder();
+  if (folder.empty()) return;  // nowhere to put the picture: no preview
+  std::string path = folder + shared::NewGuidString() + ".jpg";
+  // The picture file is gone again when this returns, loaded or not.
+  shared::TemporaryFiles files(folder);
+  files.Add(path);
+  try {
+    ExportSlide(presentation_, slideIndex, path);
+  } catch (...) {
+    // The host's own failures are not the presenter's: loading then reports the missing file.
+  }
+  files.Add(path);  // the host may have named another file
+  SlideImage->SetPicture(ui::LoadPictureFromFile(path));
 }
 
 // ---- the request ------------------------------------------------------------------------------

@@ -49,7 +49,8 @@ class THistoryForm : public ui::Form {
   dialogs::AltKeyRepaintFix* RepaintFix() const { return altKeyRepaintFix_.get(); }
 
  private:
-  void ShowSlidePreview(int row, std::int32_t slideIndex);
+  // Asks the host for a picture of the row's slide and shows it in SlideImage.
+  void ShowSlidePreview(int row);
 
   VARIANT presentation_;
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;

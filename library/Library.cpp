@@ -3,10 +3,12 @@
 
 #include "history/HistoryUnit.h"
 #include "ui/Form.h"
+#include "ui/jpeg/JpegPicture.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
+      jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
       // No thread notifications: the library starts no threads and keeps no per-thread state.
       DisableThreadLibraryCalls(instance);
       break;
@@ -18,6 +20,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
           history::DropHistoryRequest();
         } catch (...) {
         }
+        jpeg::UnregisterJpegFormat();
         ui::ShutdownWindowing();
       }
       break;

@@ -1,6 +1,115 @@
 #include "testkit/Presentation.h"
 
+#include <cstdio>
+#include <memory>
+
+#include "testkit/JpegWriter.h"
+
 namespace testkit {
+namespace {
+
+int g_liveObjects = 0;
+
+std::string Narrow(const wchar_t* w) {
+  char text[4096] = "";
+  if (w) WideCharToMultiByte(CP_ACP, 0, w, -1, text, sizeof text - 1, nullptr, nullptr);
+  return text;
+}
+
+std::wstring Widen(const std::string& s) {
+  wchar_t text[4096] = L"";
+  MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, text, 4095);
+  return text;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  return std::fclose(f) == 0;
+}
+
+HRESULT Fail(EXCEPINFO* info, const wchar_t* text) {
+  if (info) {
+    *info = EXCEPINFO{};
+    info->bstrSource = SysAllocString(L"Stand-in presentation");
+    info->bstrDescription = SysAllocString(text);
+    info->scode = E_FAIL;
+  }
+  return DISP_E_EXCEPTION;
+}
+
+// A heap object with a real reference count, for the objects the host hands out.
+class Member : public IDispatch {
+ public:
+  Member(Presentation& owner, const char* kind, const char* memberName, DISPID memberId, std::int32_t slide)
+      : owner_(owner), kind_(kind), memberName_(memberName), memberId_(memberId), slide_(slide) {
+    ++g_liveObjects;
+  }
+  virtual ~Member() { --g_liveObjects; }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
+    if (riid == IID_IUnknown || riid == IID_IDispatch) {
+      *object = static_cast<IDispatch*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG n = --refs_;
+    if (n == 0) delete this;
+    return n;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    const std::string name = Narrow(names[0]);
+    owner_.namesAsked.push_back(name);
+    if (count != 1 || lstrcmpiA(name.c_str(), memberName_) != 0) {
+      ids[0] = DISPID_UNKNOWN;
+      return DISP_E_UNKNOWNNAME;
+    }
+    ids[0] = memberId_;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT*) override {
+    if (id != memberId_) return DISP_E_MEMBERNOTFOUND;
+    CallRecord call;
+    call.object = kind_;
+    call.name = memberName_;
+    call.flags = flags;
+    call.locale = lcid;
+    for (UINT i = 0; params && i < params->cArgs; ++i) call.argTypes.push_back(params->rgvarg[i].vt);
+    if (memberId_ == 2) return owner_.Item(call, params, result, info);
+    return owner_.Export(slide_, call, params) == S_OK ? S_OK : Fail(info, L"Export failed");
+  }
+
+ private:
+  Presentation& owner_;
+  const char* kind_;
+  const char* memberName_;
+  DISPID memberId_;
+  std::int32_t slide_;
+  ULONG refs_ = 1;
+};
+
+}  // namespace
+
+int Presentation::LiveObjects() { return g_liveObjects; }
+
+VARIANT Presentation::AsVariant() {
+  VARIANT v;
+  VariantInit(&v);
+  v.vt = VT_DISPATCH;
+  v.pdispVal = this;
+  return v;
+}
 
 HRESULT Presentation::QueryInterface(REFIID riid, void** object) {
   if (riid == IID_IUnknown || riid == IID_IDispatch) {
@@ -20,25 +129,146 @@ HRESULT Presentation::GetTypeInfoCount(UINT* count) {
 HRESULT Presentation::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT Presentation::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-  for (UINT i = 0; i < count; ++i) {
-    char name[256] = "";
-    WideCharToMultiByte(CP_ACP, 0, names[i], -1, name, sizeof name - 1, nullptr, nullptr);
-    namesAsked_.push_back(name);
-    ids[i] = DISPID_UNKNOWN;
+  const std::string name = Narrow(names[0]);
+  namesAsked.push_back(name);
+  if (count != 1 || lstrcmpiA(name.c_str(), "Slides") != 0) {
+    ids[0] = DISPID_UNKNOWN;
+    return DISP_E_UNKNOWNNAME;
   }
-  return DISP_E_UNKNOWNNAME;
+  ids[0] = 1;
+  return S_OK;
 }
 
-HRESULT Presentation::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-  return DISP_E_MEMBERNOTFOUND;
+HRESULT Presentation::Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                             EXCEPINFO*, UINT*) {
+  if (id != 1) return DISP_E_MEMBERNOTFOUND;
+  CallRecord call;
+  call.object = "Presentation";
+  call.name = "Slides";
+  call.flags = flags;
+  call.locale = lcid;
+  for (UINT i = 0; params && i < params->cArgs; ++i) call.argTypes.push_back(params->rgvarg[i].vt);
+  calls.push_back(call);
+  if (!result) return E_INVALIDARG;
+  VariantInit(result);
+  result->vt = VT_DISPATCH;
+  result->pdispVal = new Member(*this, "Slides", "Item", 2, 0);
+  return S_OK;
 }
 
-VARIANT Presentation::AsVariant() {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_DISPATCH;
-  v.pdispVal = this;
-  return v;
+HRESULT Presentation::Item(const CallRecord& base, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info) {
+  CallRecord call = base;
+  if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+  const VARIANT& arg = params->rgvarg[0];
+  if (arg.vt == (VT_I4 | VT_BYREF)) call.index = *arg.plVal;
+  else if (arg.vt == VT_I4) call.index = arg.lVal;
+  else return DISP_E_TYPEMISMATCH;
+  calls.push_back(call);
+  if (slides[call.index].fault == Fault::RejectIndex) return Fail(info, L"Index out of range");
+  if (!result) return E_INVALIDARG;
+  VariantInit(result);
+  result->vt = VT_DISPATCH;
+  result->pdispVal = new Member(*this, "Slide", "Export", 3, call.index);
+  return S_OK;
+}
+
+HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* params) {
+  call.index = slide;
+  if (!params || params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
+  VARIANT& pathArg = params->rgvarg[1];
+  const VARIANT& formatArg = params->rgvarg[0];
+  if (pathArg.vt == (VT_BSTR | VT_BYREF)) call.path = Narrow(*pathArg.pbstrVal);
+  if (formatArg.vt == VT_BSTR) call.format = Narrow(formatArg.bstrVal);
+  calls.push_back(call);
+  if (exportDelayMsec) Sleep(exportDelayMsec);
+  const SlideSetup& setup = slides[slide];
+  std::string path = call.path;
+  std::vector<std::uint8_t> bytes;
+  switch (setup.fault) {
+    case Fault::ExportFails:
+      return E_FAIL;
+    case Fault::WritesNothing:
+      return S_OK;
+    case Fault::WritesEmpty:
+      break;
+    case Fault::WritesGarbage:
+      bytes.assign(3000, 0x5A);
+      break;
+    case Fault::DamagedInside:
+      bytes = DamagedInsideJpeg(setup.width, setup.height);
+      break;
+    case Fault::HugeHeader: {
+      bytes = SolidJpeg(16, 16, 0x808080);
+      for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
+        if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+          bytes[i + 5] = 0x75, bytes[i + 6] = 0x30;  // 30000 high
+          bytes[i + 7] = 0x75, bytes[i + 8] = 0x30;  // 30000 wide
+          break;
+        }
+      break;
+    }
+    default:
+      bytes = RenderSlideJpeg(slide, setup);
+      if (setup.fault == Fault::WritesTruncated) bytes.resize(bytes.size() / 2);
+  }
+  if (setup.fault == Fault::ChangesPath) {
+    path = path.substr(0, path.find_last_of('\\') + 1) + "moved-" + std::to_string(slide) + ".jpg";
+    SysFreeString(*pathArg.pbstrVal);
+    *pathArg.pbstrVal = SysAllocString(Widen(path).c_str());
+  }
+  if (!WriteFileBytes(path, bytes)) return E_FAIL;
+  writtenFiles.push_back(path);
+  return setup.fault == Fault::WritesThenFails ? E_FAIL : S_OK;
+}
+
+std::vector<std::uint8_t> RenderSlideJpeg(std::int32_t slide, const SlideSetup& setup) {
+  const int w = setup.width, h = setup.height;
+  if (setup.grey) return GreyJpeg(w, h, setup.solid ? setup.solid & 0xFF : 128);
+  if (setup.solid) return SolidJpeg(w, h, setup.solid);
+  // A slide: a coloured title band, the slide's number, a few bars.
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ oldBitmap = SelectObject(dc, dib);
+  static const COLORREF kThemes[] = {RGB(46, 109, 180), RGB(63, 163, 77), RGB(242, 140, 40), RGB(140, 70, 160),
+                                     RGB(200, 60, 60), RGB(30, 140, 150)};
+  const COLORREF theme = kThemes[static_cast<unsigned>(slide) % 6];
+  RECT all{0, 0, w, h}, band{0, 0, w, h / 5};
+  HBRUSH white = CreateSolidBrush(RGB(250, 250, 250)), bandBrush = CreateSolidBrush(theme);
+  FillRect(dc, &all, white);
+  FillRect(dc, &band, bandBrush);
+  for (int i = 0; i < 4; ++i) {
+    RECT bar{w / 8 + i * w / 6, h - h / 8 - (i + 1) * h / 10, w / 8 + i * w / 6 + w / 10, h - h / 8};
+    FillRect(dc, &bar, bandBrush);
+  }
+  HFONT font = CreateFontA(-h / 8, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
+  HGDIOBJ oldFont = SelectObject(dc, font);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(255, 255, 255));
+  const std::string title = "Slide " + std::to_string(slide);
+  DrawTextA(dc, title.c_str(), -1, &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  GdiFlush();
+  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
+  const auto* px = static_cast<const std::uint32_t*>(bits);
+  for (std::size_t i = 0; i < static_cast<std::size_t>(w) * h; ++i) {
+    rgb[i * 3] = (px[i] >> 16) & 0xFF;
+    rgb[i * 3 + 1] = (px[i] >> 8) & 0xFF;
+    rgb[i * 3 + 2] = px[i] & 0xFF;
+  }
+  SelectObject(dc, oldFont);
+  SelectObject(dc, oldBitmap);
+  DeleteObject(font);
+  DeleteObject(white);
+  DeleteObject(bandBrush);
+  DeleteObject(dib);
+  DeleteDC(dc);
+  return EncodeJpeg(rgb, w, h, 3);
 }
 
 }  // namespace testkit

@@ -1,40 +1,85 @@
-// A stand-in for the host's presentation automation object: an IDispatch whose references are
-// counted, so that tests can check that the library gives back every reference it took.
+// A stand-in for the host's presentation automation object. Presentation.Slides.Item(i).Export(
+// path, "jpg") writes a real JPEG picture of slide i, and what each slide does can be set for
+// tests: its picture's size and colour, or a fault. Every call is recorded, and references are
+// counted so that tests can check the library gives back every one it took.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace testkit {
+
+enum class Fault {
+  None,
+  RejectIndex,      // Item fails for this slide
+  ExportFails,      // Export reports failure and writes nothing
+  WritesNothing,    // Export reports success and writes nothing
+  WritesEmpty,      // a file of 0 bytes
+  WritesGarbage,    // a file that is no JPEG at all
+  WritesTruncated,  // the first half of a good picture
+  DamagedInside,    // the header is fine, the pixels are not
+  WritesThenFails,  // the picture is written, then Export reports failure
+  ChangesPath,      // writes to another file in the same folder and hands that name back
+  HugeHeader,       // a header that claims 30000 x 30000 pixels
+};
+
+struct SlideSetup {
+  int width = 1024, height = 768;
+  std::uint32_t solid = 0;  // 0xRRGGBB for a picture of one colour; 0 draws a slide
+  bool grey = false;
+  Fault fault = Fault::None;
+};
+
+struct CallRecord {
+  std::string object;  // "Presentation", "Slides", "Slide"
+  std::string name;
+  WORD flags = 0;
+  std::vector<VARTYPE> argTypes;  // as passed, in the platform's (reversed) order
+  LCID locale = 0;
+  std::int32_t index = 0;
+  std::string path, format;
+};
 
 class Presentation : public IDispatch {
  public:
   Presentation() = default;
   virtual ~Presentation() = default;
 
-  ULONG References() const { return refs_; }
-  // Names asked for through GetIDsOfNames, in order.
-  const std::vector<std::string>& NamesAsked() const { return namesAsked_; }
+  std::map<std::int32_t, SlideSetup> slides;  // a slide not listed gets the defaults
+  std::vector<CallRecord> calls;
+  std::vector<std::string> namesAsked;
+  std::vector<std::string> writtenFiles;  // every file Export wrote
+  DWORD exportDelayMsec = 0;
 
-  // IUnknown
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
-  // IDispatch
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                   EXCEPINFO*, UINT*) override;
+  ULONG References() const { return refs_; }
+  // Slides collections and slides handed out and not yet released.
+  static int LiveObjects();
 
   // A VARIANT holding this object (no reference added: the caller's copy is borrowed).
   VARIANT AsVariant();
 
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO* info, UINT*) override;
+
+  // Used by the slides and slide objects.
+  HRESULT Item(const CallRecord& call, DISPPARAMS* params, VARIANT* result, EXCEPINFO* info);
+  HRESULT Export(std::int32_t slide, CallRecord call, DISPPARAMS* params);
+
  private:
   ULONG refs_ = 1;
-  std::vector<std::string> namesAsked_;
 };
+
+// The picture a slide's Export writes (also for the demo): the slide drawn with its number.
+std::vector<std::uint8_t> RenderSlideJpeg(std::int32_t slide, const SlideSetup& setup);
 
 }  // namespace testkit

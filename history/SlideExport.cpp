@@ -1,0 +1,108 @@
+#include "history/SlideExport.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace history {
+namespace {
+
+struct AutomationError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// Owns a VARIANT (a call's result) and clears it.
+struct VariantHolder {
+  VARIANT v;
+  VariantHolder() { VariantInit(&v); }
+  ~VariantHolder() { VariantClear(&v); }
+  VariantHolder(const VariantHolder&) = delete;
+  VariantHolder& operator=(const VariantHolder&) = delete;
+};
+
+struct BstrHolder {
+  BSTR s;
+  explicit BstrHolder(BSTR b) : s(b) {}
+  ~BstrHolder() { SysFreeString(s); }
+  BstrHolder(const BstrHolder&) = delete;
+  BstrHolder& operator=(const BstrHolder&) = delete;
+};
+
+std::wstring Widen(const std::string& s) {
+  if (s.empty()) return L"";
+  const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
+  return w;
+}
+
+std::string Narrow(const wchar_t* w, UINT length) {
+  if (!w || length == 0) return "";
+  const int n = WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  std::string s(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(length), &s[0], n, nullptr, nullptr);
+  return s;
+}
+
+// The automation object inside a VARIANT: VT_DISPATCH, VT_DISPATCH by reference, or a VARIANT by
+// reference that holds one.
+IDispatch* DispatchOf(const VARIANT& v) {
+  const VARIANT* p = &v;
+  for (int depth = 0; depth < 8 && p && p->vt == (VT_VARIANT | VT_BYREF); ++depth) p = p->pvarVal;
+  IDispatch* object = nullptr;
+  if (p && p->vt == VT_DISPATCH) object = p->pdispVal;
+  else if (p && p->vt == (VT_DISPATCH | VT_BYREF) && p->ppdispVal) object = *p->ppdispVal;
+  if (!object) throw AutomationError("Variant does not reference an automation object");
+  return object;
+}
+
+void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UINT count, VARIANT* result) {
+  std::wstring wide = Widen(name);
+  LPOLESTR names[] = {&wide[0]};
+  DISPID id = DISPID_UNKNOWN;
+  if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id)))
+    throw AutomationError(std::string("Unknown name ") + name);
+  DISPPARAMS params{args, nullptr, count, 0};
+  EXCEPINFO info{};
+  UINT argError = 0;
+  const HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, &info, &argError);
+  if (hr == DISP_E_EXCEPTION) {
+    if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+    SysFreeString(info.bstrSource);
+    SysFreeString(info.bstrDescription);
+    SysFreeString(info.bstrHelpFile);
+  }
+  if (FAILED(hr)) throw AutomationError(std::string("Call of ") + name + " failed");
+}
+
+}  // namespace
+
+void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::string& path) {
+  IDispatch* presentationObject = DispatchOf(presentation);
+
+  VariantHolder slides;
+  Call(presentationObject, "Slides", DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, 0, &slides.v);
+
+  LONG index = slideIndex;
+  VARIANTARG itemArg;
+  VariantInit(&itemArg);
+  itemArg.vt = VT_I4 | VT_BYREF;
+  itemArg.plVal = &index;
+  VariantHolder slide;
+  Call(DispatchOf(slides.v), "Item", DISPATCH_METHOD, &itemArg, 1, &slide.v);
+
+  BstrHolder format(SysAllocString(L"jpg"));
+  BstrHolder target(SysAllocString(Widen(path).c_str()));
+  if (!format.s || !target.s) throw AutomationError("Out of memory");
+  VARIANTARG exportArgs[2];  // in reverse order: the format, then the path
+  VariantInit(&exportArgs[0]);
+  VariantInit(&exportArgs[1]);
+  exportArgs[0].vt = VT_BSTR;
+  exportArgs[0].bstrVal = format.s;
+  exportArgs[1].vt = VT_BSTR | VT_BYREF;
+  exportArgs[1].pbstrVal = &target.s;
+  VariantHolder ignored;
+  Call(DispatchOf(slide.v), "Export", DISPATCH_METHOD, exportArgs, 2, &ignored.v);
+  path = Narrow(target.s, SysStringLen(target.s));
+}
+
+}  // namespace history

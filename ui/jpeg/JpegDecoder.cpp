@@ -1,0 +1,143 @@
+#include "ui/jpeg/JpegDecoder.h"
+
+#include <csetjmp>
+#include <cstdio>
+#include <limits>
+
+// jpeglib.h needs size_t and FILE declared before it.
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+namespace jpeg {
+namespace {
+
+// Everything the libjpeg callbacks touch is plain data: a longjmp out of libjpeg must not skip
+// a destructor.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  int code;
+};
+
+extern "C" void OnErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  err->code = err->pub.msg_code;
+  std::longjmp(err->jump, 1);
+}
+
+extern "C" void OnMessage(j_common_ptr, int) {}  // warnings (a truncated file, say) are not errors
+
+// The decompressor and its error manager; destroyed by the owner of this plain struct.
+struct Session {
+  jpeg_decompress_struct cinfo;
+  ErrorManager err;
+};
+
+[[noreturn]] void Fail(int code) { throw JpegError("JPEG error #" + std::to_string(code)); }
+
+constexpr long kMaxLibjpegMemory = 256L * 1024 * 1024;
+
+// Returns 0, or the libjpeg message number of a failure. No C++ object lives in this frame.
+int StartSession(Session* s, const std::uint8_t* data, std::size_t size) {
+  s->cinfo.err = jpeg_std_error(&s->err.pub);
+  s->err.pub.error_exit = OnErrorExit;
+  s->err.pub.emit_message = OnMessage;
+  s->err.code = 0;
+  if (setjmp(s->err.jump)) return s->err.code ? s->err.code : -1;
+  jpeg_create_decompress(&s->cinfo);
+  s->cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
+  jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&s->cinfo, TRUE);
+  return 0;
+}
+
+// Decodes into rows that the caller allocated. No C++ object lives in this frame.
+int DecodeRows(Session* s, bool quantize, std::uint8_t* out, std::size_t stride, int rows,
+               std::uint32_t* palette, int* colours) {
+  if (setjmp(s->err.jump)) return s->err.code ? s->err.code : -1;
+  jpeg_decompress_struct& c = s->cinfo;
+  c.dct_method = JDCT_ISLOW;
+  c.do_fancy_upsampling = TRUE;
+  c.do_block_smoothing = TRUE;
+  c.scale_num = c.scale_denom = 1;
+  if (quantize) {
+    c.quantize_colors = TRUE;
+    c.desired_number_of_colors = 236;
+    c.two_pass_quantize = TRUE;
+    c.dither_mode = JDITHER_FS;
+    c.out_color_space = c.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
+  } else {
+    c.out_color_space = JCS_EXT_BGR;
+  }
+  jpeg_start_decompress(&c);
+  if (static_cast<int>(c.output_height) != rows) ERREXIT(&c, JERR_IMAGE_TOO_BIG);
+  while (c.output_scanline < c.output_height) {
+    JSAMPROW row = out + static_cast<std::size_t>(c.output_scanline) * stride;
+    jpeg_read_scanlines(&c, &row, 1);
+  }
+  if (quantize) {
+    *colours = c.actual_number_of_colors;
+    for (int i = 0; i < c.actual_number_of_colors && i < 256; ++i) {
+      const bool grey = c.out_color_components == 1;
+      const std::uint32_t r = c.colormap[0][i];
+      const std::uint32_t g = grey ? r : c.colormap[1][i];
+      const std::uint32_t b = grey ? r : c.colormap[2][i];
+      palette[i] = (r << 16) | (g << 8) | b;
+    }
+  }
+  jpeg_finish_decompress(&c);
+  return 0;
+}
+
+class SessionOwner {
+ public:
+  SessionOwner() : s_(new Session{}) {}
+  ~SessionOwner() {
+    jpeg_destroy_decompress(&s_->cinfo);
+    delete s_;
+  }
+  SessionOwner(const SessionOwner&) = delete;
+  SessionOwner& operator=(const SessionOwner&) = delete;
+  Session* get() const { return s_; }
+
+ private:
+  Session* s_;
+};
+
+}  // namespace
+
+Header ReadHeader(const std::uint8_t* data, std::size_t size) {
+  if (size == 0 || size > static_cast<std::size_t>(std::numeric_limits<long>::max())) Fail(JERR_INPUT_EMPTY);
+  SessionOwner session;
+  if (const int code = StartSession(session.get(), data, size)) Fail(code);
+  const auto& c = session.get()->cinfo;
+  return Header{static_cast<int>(c.image_width), static_cast<int>(c.image_height), c.num_components};
+}
+
+Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
+  if (size == 0 || size > static_cast<std::size_t>(std::numeric_limits<long>::max())) Fail(JERR_INPUT_EMPTY);
+  SessionOwner session;
+  if (const int code = StartSession(session.get(), data, size)) Fail(code);
+  const auto& c = session.get()->cinfo;
+  Image img;
+  img.width = static_cast<int>(c.image_width);
+  img.height = static_cast<int>(c.image_height);
+  const std::uint64_t pixels = static_cast<std::uint64_t>(img.width) * static_cast<std::uint64_t>(img.height);
+  if (pixels > options.maxPixels)
+    throw JpegError("JPEG image too large (" + std::to_string(img.width) + " x " + std::to_string(img.height) +
+                    " pixels)");
+  const bool quantize = options.quantize || c.num_components == 1;
+  img.bitsPerPixel = quantize ? 8 : 24;
+  img.stride = (static_cast<std::size_t>(img.width) * (quantize ? 1 : 3) + 3) & ~static_cast<std::size_t>(3);
+  img.pixels.assign(img.stride * static_cast<std::size_t>(img.height), 0);
+  std::uint32_t palette[256] = {};
+  int colours = 0;
+  if (const int code = DecodeRows(session.get(), quantize, img.pixels.data(), img.stride, img.height, palette, &colours))
+    Fail(code);
+  if (quantize) img.palette.assign(palette, palette + colours);
+  return img;
+}
+
+}  // namespace jpeg

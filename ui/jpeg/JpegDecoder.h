@@ -1,0 +1,49 @@
+// JPEG decoding with libjpeg, kept free of the platform so it can be tested and fuzzed natively.
+// libjpeg reports errors by calling back; here those callbacks jump back to a frame that holds no
+// C++ objects, and the failure becomes a JpegError there, never unwinding through libjpeg's frames.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace jpeg {
+
+// "JPEG error #<libjpeg message number>", or a plain message for limits of our own.
+class JpegError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct Header {
+  int width = 0, height = 0, components = 0;
+  bool grey() const { return components == 1; }
+};
+
+// 24-bit: three bytes per pixel in blue, green, red order. 8-bit: one palette index per pixel.
+// Rows top first, each padded to a multiple of four bytes (the layout of a device-independent
+// bitmap), so the pixels can be handed to the platform as they are.
+struct Image {
+  int width = 0, height = 0;
+  int bitsPerPixel = 24;
+  std::size_t stride = 0;
+  std::vector<std::uint8_t> pixels;
+  std::vector<std::uint32_t> palette;  // 0x00RRGGBB, for 8-bit images
+};
+
+struct DecodeOptions {
+  // 8-bit output quantised to 236 colours (a screen of 8 bits per pixel or fewer); grey-scale
+  // files are always decoded so.
+  bool quantize = false;
+  // Pictures with more pixels than this are refused before anything large is allocated.
+  std::uint64_t maxPixels = 40'000'000;
+};
+
+// Reads only the header. Throws JpegError.
+Header ReadHeader(const std::uint8_t* data, std::size_t size);
+
+// Decodes the whole picture with accurate integer IDCT and smoothing. Throws JpegError.
+Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
+
+}  // namespace jpeg
