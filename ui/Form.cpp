@@ -321,10 +321,12 @@ int Form::ShowModal() {
     ProcessModalMessage(&msg);
   }
   if (!handle_) return modalResult_ == mrNone ? mrCancel : modalResult_;
+  // The other windows are enabled before the form goes away, so that activation has somewhere
+  // to return to instead of jumping to another program.
   const bool stillActive = GetActiveWindow() == handle_;
-  ShowWindow(handle_, SW_HIDE);
   disabled.Restore();
   if (stillActive && previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+  ShowWindow(handle_, SW_HIDE);
   return modalResult_;
 }
 

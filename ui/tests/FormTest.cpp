@@ -53,15 +53,26 @@ TEST(Form, ScalesTheLayoutByTheMeasuredTextHeightAndDocks) {
   EXPECT_EQ(list.bottom, client.bottom);
 }
 
-int RunWithKeys(TestForm& form, std::function<void(HWND)> act) {
+// Shows the form; once it is active with its first control focused, runs each action on a tick of
+// its own (so that every key has been handled before the next one is sent).
+int RunWithKeys(TestForm& form, std::vector<std::function<void(HWND)>> actions) {
   testkit::Driver d(8000);
-  d.Then([&] { return IsWindowVisible(form.Handle()) != FALSE; }).Then([&] {
-    act(form.Handle());
-    return true;
+  d.Then([&] {
+    return IsWindowVisible(form.Handle()) && GetActiveWindow() == form.Handle() &&
+           GetFocus() == testkit::FindChild(form.Handle(), "ListBox");
   });
+  for (auto& act : actions)
+    d.Then([&form, act] {
+      act(form.Handle());
+      return true;
+    });
   const int r = d.Run([&] { return form.ShowModal(); });
   EXPECT_FALSE(d.TimedOut());
   return r;
+}
+
+int RunWithKeys(TestForm& form, std::function<void(HWND)> act) {
+  return RunWithKeys(form, std::vector<std::function<void(HWND)>>{act});
 }
 
 TEST(Form, EnterClicksTheFocusedButtonOrTheDefaultEscapeTheCancelButton) {
@@ -70,14 +81,9 @@ TEST(Form, EnterClicksTheFocusedButtonOrTheDefaultEscapeTheCancelButton) {
   TestForm b;
   EXPECT_EQ(RunWithKeys(b, [](HWND f) { testkit::PostKey(testkit::FindChild(f, "ListBox"), VK_ESCAPE); }), 2);
   TestForm c;  // Tab twice: from the list to OK, then to Cancel; Enter clicks Cancel
-  EXPECT_EQ(RunWithKeys(c,
-                        [](HWND f) {
-                          HWND list = testkit::FindChild(f, "ListBox");
-                          testkit::PostKey(list, VK_TAB);
-                          PostMessageA(f, WM_NULL, 0, 0);
-                          testkit::PostKey(Button(f, "OK"), VK_TAB);
-                          testkit::PostKey(Button(f, "Cancel"), VK_RETURN);
-                        }),
+  EXPECT_EQ(RunWithKeys(c, {[](HWND f) { testkit::PostKey(testkit::FindChild(f, "ListBox"), VK_TAB); },
+                            [](HWND f) { testkit::PostKey(Button(f, "OK"), VK_TAB); },
+                            [](HWND f) { testkit::PostKey(Button(f, "Cancel"), VK_RETURN); }}),
             2);
   TestForm d;
   EXPECT_EQ(RunWithKeys(d, [](HWND f) { PostMessageA(f, WM_CLOSE, 0, 0); }), 2);
