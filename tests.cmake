@@ -7,6 +7,7 @@ include(GoogleTest)
 function(pathmr_test name)
   cmake_parse_arguments(T "" "PREFIX" "ENV;SOURCES" ${ARGN})
   add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:pathmr_resources>)
+  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/testkit/HistorySession.cpp)
   target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest_main ${PATHMR_STATIC_RUNTIME})
   add_dependencies(${name} Pathmr)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
@@ -19,7 +20,8 @@ pathmr_test(ui_test PREFIX ui SOURCES
   library/tests/SharedUnitTest.cpp)
 pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
-pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp)
+pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp
+  history/tests/SlidePreviewTest.cpp)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
 # The same layout checks on a screen of 144 dpi (a Wine prefix of its own).
 pathmr_test(history_dpi144_test PREFIX dpi144

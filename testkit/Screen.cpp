@@ -35,6 +35,37 @@ Capture CaptureScreenRect(const RECT& r) {
 
 }  // namespace
 
+int ZeroHeight(const char* face, int height, int charset) {
+  HFONT f = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 0, 0, face);
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, f);
+  SIZE s{};
+  GetTextExtentPoint32A(dc, "0", 1, &s);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  DeleteObject(f);
+  return s.cy;
+}
+
+RECT ColourBox(const Capture& c, const RECT& within, std::uint32_t rgb, int tolerance) {
+  RECT box{within.right, within.bottom, within.left, within.top};
+  auto closeTo = [&](std::uint32_t px, int shift) {
+    const int a = static_cast<int>((px >> shift) & 0xFF), b = static_cast<int>((rgb >> shift) & 0xFF);
+    return a - b <= tolerance && b - a <= tolerance;
+  };
+  for (int y = within.top; y < within.bottom && y < c.height; ++y)
+    for (int x = within.left; x < within.right && x < c.width; ++x) {
+      const std::uint32_t px = c.At(x, y);
+      if (!closeTo(px, 0) || !closeTo(px, 8) || !closeTo(px, 16)) continue;
+      if (x < box.left) box.left = x;
+      if (y < box.top) box.top = y;
+      if (x + 1 > box.right) box.right = x + 1;
+      if (y + 1 > box.bottom) box.bottom = y + 1;
+    }
+  if (box.left >= box.right) box = RECT{0, 0, 0, 0};
+  return box;
+}
+
 Capture CaptureClient(HWND window) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   RECT r;

@@ -14,6 +14,13 @@ struct Capture {
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
+// Height of the text "0" in a font: the measure the dialog layouts scale by.
+int ZeroHeight(const char* face, int height, int charset = DEFAULT_CHARSET);
+
+// The smallest rectangle (left, top, right, bottom; empty when none) of pixels within `tolerance`
+// of a colour, inside the given rectangle of a capture.
+RECT ColourBox(const Capture& c, const RECT& within, std::uint32_t rgb, int tolerance = 24);
+
 // The window's client area as it is on the screen now (after it has painted).
 Capture CaptureClient(HWND window);
 // The whole window, frame included, written as a 24-bit BMP file.

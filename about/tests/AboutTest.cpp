@@ -65,7 +65,9 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) ASSERT_EQ(dpi, std::atoi(expected));
+  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(expected));
+  }
   LOGFONTA layoutFont{};
   layoutFont.lfHeight = ui::FontHeightForDensity(-12, dpi);
   layoutFont.lfCharSet = ANSI_CHARSET;

@@ -6,47 +6,13 @@
 #include <functional>
 #include <string>
 
-#include "testkit/DialogDriver.h"
-#include "testkit/PathmrLibrary.h"
-#include "testkit/Presentation.h"
+#include "testkit/HistorySession.h"
 
 namespace {
 
 constexpr char kCaption[] = "Slide Show History";
 
-struct HistoryExports : ::testing::Test {
-  testkit::PathmrLibrary lib;
-  testkit::Presentation presentation;
-  HWND dialog = nullptr;
-  int selectionWhenShown = -2;
-
-  HWND List() { return testkit::FindChild(dialog, "ListBox"); }
-  HWND ButtonNamed(const char* caption) { return testkit::FindChild(dialog, "Button", caption); }
-
-  void Open(std::initializer_list<std::pair<std::int32_t, const char*>> rows) {
-    lib.InitializeSlideHistory(presentation.AsVariant());
-    for (const auto& r : rows) lib.AddSlideHistory(r.first, r.second);
-  }
-
-  // Shows the dialog; once it is visible, runs act (which should end it).
-  int Show(std::int32_t position, std::function<void()> act, HWND parent = nullptr) {
-    testkit::Driver d(10000);
-    d.Then([&] {
-       dialog = testkit::FindDialog(kCaption);
-       if (!dialog && parent) dialog = testkit::FindChild(parent, "THistoryForm");
-       return dialog && IsWindowVisible(dialog);
-     })
-        .Then([&] {
-          selectionWhenShown = static_cast<int>(SendMessageA(List(), LB_GETCURSEL, 0, 0));
-          act();
-          return true;
-        });
-    const int result = d.Run([&] { return lib.ShowSlideHistory(parent, position); });
-    EXPECT_FALSE(d.TimedOut()) << "the dialog did not end";
-    EXPECT_TRUE(d.AllStepsRan());
-    return result;
-  }
-};
+struct HistoryExports : ::testing::Test, testkit::HistorySession {};
 
 TEST_F(HistoryExports, EnterChoosesTheCurrentEntry) {
   Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
@@ -191,30 +157,21 @@ TEST_F(HistoryExports, ASlideIndexOfMinusOneIsAnOrdinaryValue) {
 TEST_F(HistoryExports, NoSelectedRowReportsTheListIndexErrorAndStaysOpen) {
   Open({});
   std::string text, caption;
-  testkit::Driver d(10000);
-  d.Then([&] { return (dialog = testkit::FindDialog(kCaption)) != nullptr; })
-      .Then([&] {
-        testkit::DoubleClickRow(List(), 0);
-        return true;
-      })
-      .Then([&] {
-        HWND box = testkit::FindMessageBox();
-        if (!box) return false;
-        text = testkit::MessageBoxText(box);
-        caption = testkit::WindowText(box);
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return true;
-      })
-      .Wait(5)
-      .Then([&] {
-        EXPECT_TRUE(IsWindowVisible(dialog));
-        testkit::PostKey(List(), VK_ESCAPE);
-        return true;
-      });
-  EXPECT_EQ(d.Run([&] { return lib.ShowSlideHistory(nullptr, 1); }), 0);
-  EXPECT_FALSE(d.TimedOut());
-  EXPECT_EQ(text, "List index out of bounds (-1)");
+  bool openAfter = false;
+  EXPECT_EQ(Show(1, {[&] {
+                       testkit::DoubleClickRow(List(), 0);
+                       return true;
+                     },
+                     TakeErrorBox(text, &caption),
+                     [&] {
+                       openAfter = IsWindowVisible(dialog) && !testkit::FindMessageBox();
+                       testkit::PostKey(List(), VK_ESCAPE);
+                       return true;
+                     }}),
+            0);
+  EXPECT_EQ(text, "List index out of bounds (-1)");  // no full stop after ')'
   EXPECT_EQ(caption, "history_test");
+  EXPECT_TRUE(openAfter);
 }
 
 TEST_F(HistoryExports, AParentWindowTakesTheDialogIn) {

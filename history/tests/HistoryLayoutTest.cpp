@@ -97,7 +97,9 @@ void ExpectRect(const RECT& r, int left, int top, int width, int height, const c
 TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
   ASSERT_TRUE(kDpiAware);
   const int dpi = ScreenDpi();
-  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) ASSERT_EQ(dpi, std::atoi(expected));
+  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
+    ASSERT_EQ(dpi, std::atoi(expected));
+  }
   // The layout was made with Tahoma -11 and a "0" 13 pixels high at 96 dpi.
   const int m = ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, dpi));
   auto S = [m](int v) { return ui::ScaleValue(v, m, 13); };

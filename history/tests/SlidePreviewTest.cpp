@@ -1,0 +1,269 @@
+// The slide preview through the loaded library: what the library asks of the host, the picture
+// on the screen, the temporary files, and every way the host's export can go wrong.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "testkit/HistorySession.h"
+#include "testkit/Screen.h"
+#include "ui/Geometry.h"
+
+namespace {
+
+using testkit::Fault;
+
+constexpr std::uint32_t kRed = 0xC02030, kGreen = 0x30B050;
+
+bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string TempFolder() {
+  char buffer[4096];
+  const DWORD n = GetTempPathA(sizeof buffer, buffer);
+  std::string folder(buffer, n);
+  if (folder.back() != '\\') folder += '\\';
+  return folder;
+}
+
+struct SlidePreview : ::testing::Test, testkit::HistorySession {
+  void TearDown() override {
+    // Nothing of the host's is kept: references, objects handed out, picture files.
+    EXPECT_EQ(presentation.References(), 1u);
+    EXPECT_EQ(testkit::Presentation::LiveObjects(), 0);
+    for (const auto& path : presentation.writtenFiles) EXPECT_FALSE(FileExists(path)) << path;
+  }
+
+  std::vector<testkit::CallRecord> Exports() const {
+    std::vector<testkit::CallRecord> out;
+    for (const auto& c : presentation.calls)
+      if (c.name == "Export") out.push_back(c);
+    return out;
+  }
+
+  // The image area inside the command panel, in the panel's client coordinates.
+  RECT ImageArea() const {
+    const int m = testkit::ZeroHeight("Tahoma", -11);
+    auto S = [m](int v) { return ui::ScaleValue(v, m, 13); };
+    return RECT{S(6), S(8), S(6) + S(160), S(8) + S(120)};
+  }
+  HWND Panel() const { return GetParent(ButtonNamed("Go")); }
+  RECT PictureOf(std::uint32_t colour) const {
+    return testkit::ColourBox(testkit::CaptureClient(Panel()), ImageArea(), colour);
+  }
+  void ExpectPictureAt(std::uint32_t colour, int width, int height, const char* what) {
+    const RECT area = ImageArea();
+    const ui::Bounds fit =
+        ui::FitPicture(width, height, area.right - area.left, area.bottom - area.top, true, true, true);
+    const RECT seen = PictureOf(colour);
+    // The edges of a scaled picture may blend with the background by a pixel.
+    EXPECT_NEAR(seen.left, area.left + fit.left, 1) << what;
+    EXPECT_NEAR(seen.top, area.top + fit.top, 1) << what;
+    EXPECT_NEAR(seen.right, area.left + fit.left + fit.width, 1) << what;
+    EXPECT_NEAR(seen.bottom, area.top + fit.top + fit.height, 1) << what;
+  }
+  testkit::Driver::Step Key(WORD vk) {
+    return [this, vk] {
+      testkit::PostKey(List(), vk);
+      return true;
+    };
+  }
+  testkit::Driver::Step SelectionIs(int row) {
+    return [this, row] { return Selection() == row; };
+  }
+  testkit::Driver::Step Check(std::function<void()> f) {
+    return [f] {
+      f();
+      return true;
+    };
+  }
+};
+
+TEST_F(SlidePreview, AsksTheHostByNameWithTheDocumentedArguments) {
+  Open({{7, "Seven"}});
+  Show(1, [&] { testkit::PostKey(List(), VK_ESCAPE); });
+  EXPECT_EQ(presentation.namesAsked, (std::vector<std::string>{"Slides", "Item", "Export"}));
+  ASSERT_EQ(presentation.calls.size(), 3u);
+  const auto& slides = presentation.calls[0];
+  EXPECT_EQ(slides.name, "Slides");
+  EXPECT_EQ(slides.flags, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  EXPECT_TRUE(slides.argTypes.empty());
+  EXPECT_EQ(slides.locale, 0u);
+  const auto& item = presentation.calls[1];
+  EXPECT_EQ(item.name, "Item");
+  EXPECT_EQ(item.flags, DISPATCH_METHOD);
+  EXPECT_EQ(item.argTypes, (std::vector<VARTYPE>{VT_I4 | VT_BYREF}));
+  EXPECT_EQ(item.index, 7);
+  const auto& exp = presentation.calls[2];
+  EXPECT_EQ(exp.name, "Export");
+  EXPECT_EQ(exp.flags, DISPATCH_METHOD);
+  EXPECT_EQ(exp.argTypes, (std::vector<VARTYPE>{VT_BSTR, VT_BSTR | VT_BYREF}));  // reversed: format, path
+  EXPECT_EQ(exp.format, "jpg");
+  const std::string folder = TempFolder();
+  ASSERT_EQ(exp.path.size(), folder.size() + 38 + 4);
+  EXPECT_EQ(exp.path.substr(0, folder.size()), folder);
+  EXPECT_EQ(exp.path[folder.size()], '{');
+  EXPECT_EQ(exp.path.substr(folder.size() + 37), "}.jpg");
+}
+
+TEST_F(SlidePreview, EverySelectionExportsAFreshFileAndLeavesNoneBehind) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  Show(1, {Key(VK_DOWN), Key(VK_DOWN), Key(VK_UP), Key(VK_UP), Check([&] {
+             testkit::DoubleClickRow(List(), 0);  // the same row again
+           })});
+  const auto exports = Exports();
+  std::vector<std::int32_t> slides;
+  std::set<std::string> paths;
+  for (const auto& e : exports) {
+    slides.push_back(e.index);
+    paths.insert(e.path);
+    EXPECT_FALSE(FileExists(e.path));
+  }
+  ASSERT_GE(exports.size(), 6u);
+  EXPECT_EQ(std::vector<std::int32_t>(slides.begin(), slides.begin() + 6), (std::vector<std::int32_t>{1, 2, 3, 2, 1, 1}));
+  EXPECT_EQ(paths.size(), exports.size());
+}
+
+TEST_F(SlidePreview, PicturesAreFittedAndCentredWhateverTheirSize) {
+  const std::pair<int, int> sizes[] = {{1024, 768}, {40, 30},   {1920, 1080}, {64, 36},
+                                       {1280, 1024}, {50, 40}, {768, 1024},  {30, 40}};
+  Open({{1, "4:3"}, {2, "4:3 small"}, {3, "16:9"}, {4, "16:9 small"}, {5, "5:4"}, {6, "5:4 small"}, {7, "3:4"},
+        {8, "3:4 small"}});
+  for (int i = 0; i < 8; ++i) presentation.slides[i + 1] = {sizes[i].first, sizes[i].second, i % 2 ? kGreen : kRed};
+  std::vector<testkit::Driver::Step> steps;
+  for (int i = 0; i < 8; ++i) {
+    steps.push_back([this, i] { return Selection() == i; });  // the key has been handled
+    steps.push_back(Check([this, i, &sizes] {
+      if (HWND box = testkit::FindMessageBox()) ADD_FAILURE() << testkit::MessageBoxText(box);
+      ExpectPictureAt(i % 2 ? kGreen : kRed, sizes[i].first, sizes[i].second,
+                      (std::to_string(sizes[i].first) + "x" + std::to_string(sizes[i].second)).c_str());
+    }));
+    steps.push_back(Key(i < 7 ? VK_DOWN : VK_ESCAPE));
+  }
+  Show(1, steps);
+}
+
+TEST_F(SlidePreview, RejectedIndexShowsTheFileErrorAndKeepsThePicture) {
+  presentation.slides[1].solid = kRed;
+  presentation.slides[2].fault = Fault::RejectIndex;
+  Open({{1, "Good"}, {2, "Rejected"}});
+  std::string text, caption;
+  RECT before{}, after{};
+  int selected = -1;
+  Show(1, {Check([&] { before = PictureOf(kRed); }), Key(VK_DOWN), TakeErrorBox(text, &caption), Check([&] {
+             after = PictureOf(kRed);
+             selected = Selection();
+             testkit::PostKey(List(), VK_ESCAPE);
+           })});
+  const std::string prefix = "Cannot open file \"" + TempFolder() + "{";
+  EXPECT_EQ(text.substr(0, prefix.size()), prefix) << text;
+  EXPECT_NE(text.find("}.jpg\". "), std::string::npos) << text;
+  EXPECT_EQ(text.back(), '.');
+  EXPECT_EQ(caption, "history_test");
+  EXPECT_TRUE(EqualRect(&before, &after));
+  EXPECT_FALSE(IsRectEmpty(&after));
+  EXPECT_EQ(selected, 1);
+}
+
+TEST_F(SlidePreview, DoubleClickOnARowThatCannotBeShownKeepsTheDialogOpen) {
+  presentation.slides[2].fault = Fault::RejectIndex;
+  Open({{1, "Good"}, {2, "Rejected"}});
+  std::string text;
+  int selected = -1;
+  // Only the double-click itself: a click before it would already have raised the error once.
+  EXPECT_EQ(Show(1, {Check([&] {
+                       SendMessageA(List(), LB_SETCURSEL, 1, 0);
+                       RECT r{};
+                       SendMessageA(List(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+                       PostMessageA(List(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(r.left + 5, r.top + 2));
+                     }),
+                     TakeErrorBox(text), Check([&] {
+                       selected = Selection();
+                       EXPECT_TRUE(IsWindowVisible(dialog));
+                       testkit::PostKey(List(), VK_ESCAPE);
+                     })}),
+            0);
+  EXPECT_EQ(text.rfind("Cannot open file", 0), 0u);
+  EXPECT_EQ(selected, 1);
+}
+
+TEST_F(SlidePreview, APreselectionThatFailsShowsNoBoxAndAnEmptyPicture) {
+  presentation.slides[5].fault = Fault::RejectIndex;
+  Open({{5, "Rejected"}});
+  bool box = true;
+  RECT drawn{1, 1, 1, 1};
+  EXPECT_EQ(Show(1, {[&] { return true; }, Check([&] {
+                       box = testkit::FindMessageBox() != nullptr;
+                       const RECT area = ImageArea();
+                       const testkit::Capture c = testkit::CaptureClient(Panel());
+                       drawn = testkit::ColourBox(c, area, c.At(area.left, area.top), 0);
+                       testkit::PostKey(List(), VK_RETURN);
+                     })}),
+            1);
+  EXPECT_FALSE(box);
+  const RECT area = ImageArea();
+  EXPECT_TRUE(EqualRect(&drawn, &area));  // the whole area is one colour: nothing drawn
+}
+
+TEST_F(SlidePreview, AnEmptyFileBlanksThePicture) {
+  presentation.slides[1].solid = kRed;
+  presentation.slides[2].fault = Fault::WritesEmpty;
+  Open({{1, "Good"}, {2, "Empty"}});
+  RECT before{}, after{1, 1, 2, 2};
+  bool box = true;
+  Show(1, {Check([&] { before = PictureOf(kRed); }), Key(VK_DOWN), SelectionIs(1), Check([&] {
+             after = PictureOf(kRed);
+             box = testkit::FindMessageBox() != nullptr;
+             testkit::PostKey(List(), VK_ESCAPE);
+           })});
+  EXPECT_FALSE(IsRectEmpty(&before));
+  EXPECT_TRUE(IsRectEmpty(&after));
+  EXPECT_FALSE(box);
+}
+
+TEST_F(SlidePreview, BrokenFilesAreReportedOnceAndTheirFilesDeleted) {
+  struct Case {
+    Fault fault;
+    std::string expected;
+  } cases[] = {{Fault::WritesGarbage, "JPEG error #"},
+               {Fault::DamagedInside, "JPEG error #"},
+               {Fault::HugeHeader, "JPEG image too large (30000 x 30000 pixels)"}};  // no full stop after ')'
+
+  for (const auto& c : cases) {
+    presentation.slides[1].solid = kRed;
+    presentation.slides[2] = testkit::SlideSetup{};
+    presentation.slides[2].fault = c.fault;
+    Open({{1, "Good"}, {2, "Broken"}});
+    std::string text;
+    bool second = true;
+    Show(1, {Key(VK_DOWN), TakeErrorBox(text), [] { return true; }, [] { return true; }, Check([&] {
+               RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+             }),
+             [] { return true; }, Check([&] {
+               second = testkit::FindMessageBox() != nullptr;
+               EXPECT_TRUE(IsWindowVisible(dialog));
+               testkit::PostKey(List(), VK_ESCAPE);
+             })});
+    EXPECT_EQ(text.rfind(c.expected, 0), 0u) << text;
+    EXPECT_FALSE(second) << c.expected;  // painting again raises nothing more
+    for (const auto& path : presentation.writtenFiles) EXPECT_FALSE(FileExists(path)) << path;
+  }
+}
+
+TEST_F(SlidePreview, HostsThatRenameOrFailAfterWritingLeaveNoFiles) {
+  presentation.slides[1].solid = kRed;
+  presentation.slides[1].fault = Fault::ChangesPath;
+  presentation.slides[2].solid = kGreen;
+  presentation.slides[2].fault = Fault::WritesThenFails;
+  Open({{1, "Renamed"}, {2, "Fails after writing"}});
+  RECT first{}, second{};
+  Show(1, {Check([&] { first = PictureOf(kRed); }), Key(VK_DOWN), SelectionIs(1), Check([&] {
+             second = PictureOf(kGreen);
+             testkit::PostKey(List(), VK_ESCAPE);
+           })});
+  EXPECT_FALSE(IsRectEmpty(&first));   // the file under the new name was shown
+  EXPECT_FALSE(IsRectEmpty(&second));  // the file was there although Export said no
+  ASSERT_EQ(presentation.writtenFiles.size(), 2u);
+  EXPECT_NE(presentation.writtenFiles[0].find("moved-1.jpg"), std::string::npos);
+}
+
+}  // namespace

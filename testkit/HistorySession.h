@@ -1,0 +1,74 @@
+// One history request through the loaded library, as the add-in makes it, with the real dialog
+// driven from the test's thread.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <utility>
+
+#include "testkit/DialogDriver.h"
+#include "testkit/PathmrLibrary.h"
+#include "testkit/Presentation.h"
+
+namespace testkit {
+
+struct HistorySession {
+  PathmrLibrary lib;
+  Presentation presentation;
+  HWND dialog = nullptr;
+  int selectionWhenShown = -2;
+
+  HWND List() const { return FindChild(dialog, "ListBox"); }
+  HWND ButtonNamed(const char* caption) const { return FindChild(dialog, "Button", caption); }
+  int Selection() const { return static_cast<int>(SendMessageA(List(), LB_GETCURSEL, 0, 0)); }
+
+  void Open(std::initializer_list<std::pair<std::int32_t, const char*>> rows) {
+    lib.InitializeSlideHistory(presentation.AsVariant());
+    for (const auto& r : rows) lib.AddSlideHistory(r.first, r.second);
+  }
+
+  // Shows the dialog; once it is visible (and, without a parent, active), runs the steps one per
+  // tick; they should end it. Fails the test if the dialog had to be closed by the watchdog.
+  int Show(std::int32_t position, std::vector<Driver::Step> steps, HWND parent = nullptr) {
+    Driver d(15000);
+    d.Then([&] {
+      dialog = FindDialog("Slide Show History");
+      if (!dialog && parent) dialog = FindChild(parent, "THistoryForm");
+      if (!dialog || !IsWindowVisible(dialog)) return false;
+      if (!parent && GetActiveWindow() != dialog) return false;
+      selectionWhenShown = Selection();
+      return true;
+    });
+    for (auto& s : steps) d.Then(s);
+    const int result = d.Run([&] { return lib.ShowSlideHistory(parent, position); });
+    ExpectEndedByItself(d);
+    return result;
+  }
+  int Show(std::int32_t position, std::function<void()> act, HWND parent = nullptr) {
+    return Show(position, std::vector<Driver::Step>{[act] {
+                  act();
+                  return true;
+                }},
+                parent);
+  }
+
+  // The error box's text once it appears; it is then closed with OK.
+  static Driver::Step TakeErrorBox(std::string& text, std::string* caption = nullptr) {
+    return [&text, caption] {
+      HWND box = FindMessageBox();
+      if (!box) return false;
+      text = MessageBoxText(box);
+      if (caption) *caption = WindowText(box);
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+      return true;
+    };
+  }
+
+ private:
+  static void ExpectEndedByItself(const Driver& d);
+};
+
+}  // namespace testkit
