@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ./build.sh demo   build, then run the stand-in host with the real history dialog
 # ./build.sh test   build everything and run every test under Wine on a private virtual display
+# ./build.sh bench  build, then print the preview benchmark (ratios against baselines of the same run)
 # ./build.sh build  build only
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -60,6 +61,11 @@ case "$cmd" in
       convert "$f" "${f%.bmp}.png" && rm -f "$f" && echo "screenshot: ${f%.bmp}.png"
     done
     ;;
+  bench)
+    start_display
+    start_wine
+    "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/preview_benchmark.exe"
+    ;;
   test)
     start_display
     start_wine
@@ -68,5 +74,5 @@ case "$cmd" in
     # One at a time: test processes share the display, and activation is a per-display affair.
     ctest --output-on-failure -j1 --timeout 300
     ;;
-  *) echo "usage: ./build.sh demo|test|build" >&2; exit 2 ;;
+  *) echo "usage: ./build.sh demo|test|bench|build" >&2; exit 2 ;;
 esac

@@ -10,8 +10,8 @@ namespace {
 
 const char kJpegClass = 0;  // its address identifies the class in the registry
 
-ui::BgrImage ToBgr(const Image& img) {
-  if (img.bitsPerPixel == 24) return ui::BgrImage{img.width, img.height, img.stride, img.pixels};
+ui::BgrImage ToBgr(Image&& img) {
+  if (img.bitsPerPixel == 24) return ui::BgrImage{img.width, img.height, img.stride, std::move(img.pixels)};
   ui::BgrImage out;
   out.width = img.width;
   out.height = img.height;
@@ -60,11 +60,10 @@ void JpegPicture::Prepare(int width, int height) {
   ++decodes_;
   DecodeOptions options;
   options.quantize = quantize_;
-  const ui::BgrImage full = ToBgr(Decode(contents_.data(), contents_.size(), options));
-  const ui::BgrImage sized = full.width == width && full.height == height
-                                 ? full
-                                 : ui::ScaleBgr(full.pixels.data(), full.width, full.height, full.stride, width, height);
-  HBITMAP made = MakeBitmap(sized);
+  ui::BgrImage full = ToBgr(Decode(contents_.data(), contents_.size(), options));
+  HBITMAP made = full.width == width && full.height == height
+                     ? MakeBitmap(full)
+                     : MakeBitmap(ui::ScaleBgr(full.pixels.data(), full.width, full.height, full.stride, width, height));
   if (bitmap_) DeleteObject(bitmap_);
   bitmap_ = made;
   bitmapWidth_ = width;
