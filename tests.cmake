@@ -22,6 +22,8 @@ pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
 pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp
   history/tests/SlidePreviewTest.cpp)
+pathmr_test(library_test PREFIX library SOURCES library/tests/LibraryTest.cpp)
+add_dependencies(library_test host RuntimeBaseline)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
 # The same layout checks on a screen of 144 dpi (a Wine prefix of its own).
 pathmr_test(history_dpi144_test PREFIX dpi144

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "library/Pathmr.h"  // ShowAboutForm is defined in AboutUnit.cpp
 #include "ui/Form.h"
 
 namespace ui {
@@ -44,5 +45,3 @@ class TAboutForm : public ui::Form {
 void ShowAbout(HWND parentWindow);
 
 }  // namespace about
-
-extern "C" void __stdcall ShowAboutForm(HWND parentWindow);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "library/Pathmr.h"  // the three history exports are defined in HistoryUnit.cpp
 #include "ui/Form.h"
 
 namespace ui {
@@ -61,8 +62,3 @@ void DropHistoryRequest();
 
 }  // namespace history
 
-extern "C" {
-void __stdcall InitializeSlideHistory(VARIANT presentation);
-void __stdcall AddSlideHistory(std::int32_t slideIndex, const char* caption);
-std::int32_t __stdcall ShowSlideHistory(HWND parentWindow, std::int32_t currentPosition);
-}

@@ -3,8 +3,10 @@
 // dialog and prints the chosen position.
 //
 //   host.exe               the presenter uses the real dialog
-//   host.exe --auto DIR    no one at the display: saves a screenshot of the dialog into DIR,
-//                          chooses the selected entry itself and prints the result
+//   host.exe --auto DIR    no one at the display: saves screenshots of both dialogs into DIR,
+//                          chooses an entry itself and prints the result
+//   host.exe --hold EVENT  loads the library and keeps it loaded until the named event is set
+//                          (for tests of the library in several processes at once)
 #include <windows.h>
 #include <oleauto.h>
 
@@ -44,6 +46,14 @@ const Visit kHistory[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
+    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[2]);
+    HMODULE held = LoadLibraryA("Pathmr.dll");
+    if (!release || !held) return 2;
+    WaitForSingleObject(release, 30000);
+    FreeLibrary(held);
+    return 0;
+  }
   std::string autoDir;
   if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0) autoDir = argv[2];
 

@@ -1,29 +1,58 @@
-// Load and unload of the library.
+// Load and unload of the library, and the product hooks.
+//
+// Everything here runs under the loader lock. Each step only touches this thread and libraries
+// that are already initialised (user32, gdi32 and kernel32 are imported statically, so the loader
+// has run their initialisation before ours): nothing waits on another thread and nothing loads a
+// further library.
 #include <windows.h>
 
 #include "history/HistoryUnit.h"
+#include "library/Pathmr.h"
 #include "ui/Form.h"
 #include "ui/jpeg/JpegPicture.h"
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  switch (reason) {
-    case DLL_PROCESS_ATTACH:
-      jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
-      // No thread notifications: the library starts no threads and keeps no per-thread state.
-      DisableThreadLibraryCalls(instance);
-      break;
-    case DLL_PROCESS_DETACH:
-      // At process exit (reserved != null) the windows are going away with the process; only an
-      // explicit unload has to give back what the library still holds.
-      if (!reserved) {
-        try {
-          history::DropHistoryRequest();
-        } catch (...) {
-        }
-        jpeg::UnregisterJpegFormat();
-        ui::ShutdownWindowing();
-      }
-      break;
+namespace {
+
+// Held from load to unload; nothing ever waits on it. Other programs can tell by its name that
+// the library is loaded somewhere.
+HANDLE g_libraryMutex = nullptr;
+
+void Load(HINSTANCE instance) {
+  // The windowing layer needs no set-up of its own: its window classes are registered on first use.
+  // A named mutex: one call into kernel32, no waiting. Failure is of no consequence.
+  g_libraryMutex = CreateMutexA(nullptr, FALSE, "Pathmere");
+  // One screen query (GetDC, GetDeviceCaps, ReleaseDC) and an entry in the library's own registry.
+  try {
+    jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
+  } catch (...) {
+    // Out of memory this early: previews then report the unknown picture format.
   }
+  DisableThreadLibraryCalls(instance);  // the library starts no threads and keeps no per-thread state
+}
+
+void Unload() {
+  // A request that was opened but never shown: its window belongs to this thread, so destroying
+  // it here sends messages only to our own window procedures.
+  try {
+    history::DropHistoryRequest();
+  } catch (...) {
+  }
+  jpeg::UnregisterJpegFormat();
+  if (g_libraryMutex) CloseHandle(g_libraryMutex);
+  g_libraryMutex = nullptr;
+  ui::ShutdownWindowing();  // window classes of this module; their windows are gone by now
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_ATTACH) Load(instance);
+  // At process exit (reserved is not null) the system takes everything back with the process, and
+  // other threads may have been stopped anywhere: only an explicit unload gives back by hand.
+  if (reason == DLL_PROCESS_DETACH && !reserved) Unload();
   return TRUE;
 }
+
+void __stdcall InitializeProduct() {}
+
+void __stdcall ShutdownProduct() {}

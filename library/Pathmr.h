@@ -1,0 +1,47 @@
+/* Pathmr.dll: the native library of the slide-show add-in.
+ *
+ * All functions use the standard Windows calling convention (__stdcall; the callee removes the
+ * arguments), are exported under these undecorated names, are called on the host's user-interface
+ * thread, report no errors, and never let a failure escape.
+ *
+ * One history request:
+ *   InitializeSlideHistory(presentation);          once
+ *   AddSlideHistory(slideIndex, caption);          once per entry, in order
+ *   position = ShowSlideHistory(hwnd, current);    once; the request ends here
+ * position is the 1-based position in the list of the entry chosen with "Go", Enter or a
+ * double-click, or 0 for "Cancel", Escape, the close box or no entry selected. It is a position
+ * in the list, never a slide index. */
+#ifndef PATHMR_H
+#define PATHMR_H
+
+#include <windows.h>
+#include <oleauto.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Starts a request. presentation (passed by value, 16 bytes) holds the presentation's automation
+ * object; the library keeps its own copy (and reference) until the request ends. */
+void __stdcall InitializeSlideHistory(VARIANT presentation);
+
+/* Appends an entry: the host's slide index and the caption shown (ANSI; NULL shows no text). */
+void __stdcall AddSlideHistory(int32_t slideIndex, const char* caption);
+
+/* Shows the "Slide Show History" dialog modally with entry currentPosition (1-based) selected and
+ * returns the chosen position or 0. parentWindow: the window to place the dialog in, or 0. */
+int32_t __stdcall ShowSlideHistory(HWND parentWindow, int32_t currentPosition);
+
+/* Shows the About box modally. parentWindow: the window to place it in, or 0. */
+void __stdcall ShowAboutForm(HWND parentWindow);
+
+/* Product hooks: they do nothing, in any order, any number of times. */
+void __stdcall InitializeProduct(void);
+void __stdcall ShutdownProduct(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,17 @@
+// What a process holds, counted by probing (Wine answers GetGuiResources and GetProcessHandleCount
+// with 0): GDI objects, kernel handles, windows of this thread, and private memory.
+#pragma once
+#include <cstddef>
+
+namespace testkit {
+
+struct Holdings {
+  int gdiObjects = 0;
+  int kernelHandles = 0;
+  int windows = 0;
+  std::size_t privateBytes = 0;
+};
+
+Holdings CountHoldings();
+
+}  // namespace testkit
