@@ -10,6 +10,7 @@
 #include "ui/Form.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
+#include "ui/TextLines.h"
 
 namespace ui {
 
@@ -200,11 +201,7 @@ FontDescription FontFromLayout(const LayoutNode& node) {
   if (v.items.size() < 3) throw Exception("Layout of " + node.name + ": Font needs face, height, character set");
   FontDescription d;
   d.face = v.items[0];
-  try {
-    d.height = std::stoi(v.items[1]);
-  } catch (const std::exception&) {
-    throw Exception("Layout of " + node.name + ": font height is not a number");
-  }
+  if (!ParseInt(v.items[1], d.height)) throw Exception("Layout of " + node.name + ": font height is not a number");
   if (v.items[2] == "Default") d.charset = DEFAULT_CHARSET;
   else if (v.items[2] == "ANSI") d.charset = ANSI_CHARSET;
   else throw Exception("Layout of " + node.name + ": unknown character set " + v.items[2]);

@@ -1,10 +1,8 @@
 #include "ui/Layout.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <sstream>
 
 #include "ui/Exceptions.h"
+#include "ui/TextLines.h"
 
 namespace ui {
 namespace {
@@ -88,24 +86,20 @@ std::vector<int> LayoutNode::Ints(const std::string& key) const {
   std::vector<int> out;
   if (!Has(key)) return out;
   for (const auto& item : Value(key).items) {
-    char* end = nullptr;
-    errno = 0;
-    const long n = std::strtol(item.c_str(), &end, 10);
-    if (item.empty() || *end != '\0' || errno != 0 || n < -1000000 || n > 1000000)
+    int n = 0;
+    if (!ParseInt(item, n) || n < -1000000 || n > 1000000)
       throw Exception("Layout of " + name + ": " + key + " is not a number: " + item);
-    out.push_back(static_cast<int>(n));
+    out.push_back(n);
   }
   return out;
 }
 
 std::unique_ptr<LayoutNode> ParseLayout(const std::string& text) {
-  std::istringstream in(text);
-  std::string raw;
   int line = 0;
   std::unique_ptr<LayoutNode> root;
   std::vector<LayoutNode*> open;
   bool closed = false;
-  while (std::getline(in, raw)) {
+  for (const std::string& raw : SplitLines(text)) {
     ++line;
     const std::string s = Trim(raw);
     if (s.empty() || s[0] == '#') continue;

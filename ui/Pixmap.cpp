@@ -1,9 +1,9 @@
 #include "ui/Pixmap.h"
 
 #include <map>
-#include <sstream>
 
 #include "ui/Exceptions.h"
+#include "ui/TextLines.h"
 
 namespace ui {
 namespace {
@@ -33,14 +33,11 @@ std::uint32_t ParseColour(const std::string& s, int line) {
 Pixmap ParsePixmap(const std::string& text) {
   Pixmap p;
   std::map<char, std::uint32_t> palette;
-  std::istringstream in(text);
-  std::string raw;
   int line = 0;
   bool inPixels = false;
   int rows = 0;
-  while (std::getline(in, raw)) {
+  for (const std::string& raw : SplitLines(text)) {
     ++line;
-    if (!raw.empty() && raw.back() == '\r') raw.pop_back();
     if (inPixels) {
       if (rows == p.height) {
         if (raw.find_first_not_of(" \t") == std::string::npos) continue;
@@ -56,16 +53,15 @@ Pixmap ParsePixmap(const std::string& text) {
       continue;
     }
     if (raw.empty() || raw[0] == '#') continue;
-    std::istringstream words(raw);
-    std::string word;
-    words >> word;
+    const std::vector<std::string> words = SplitWords(raw);
+    const std::string word = words.empty() ? "" : words[0];
     if (word == "size") {
-      if (!(words >> p.width >> p.height) || p.width <= 0 || p.height <= 0 || p.width > 256 || p.height > 256)
+      if (words.size() != 3 || !ParseInt(words[1], p.width) || !ParseInt(words[2], p.height) || p.width <= 0 ||
+          p.height <= 0 || p.width > 256 || p.height > 256)
         Fail(line, "size needs a width and a height from 1 to 256");
     } else if (word == "colour") {
-      std::string key, value;
-      if (!(words >> key >> value) || key.size() != 1) Fail(line, "colour needs one character and a colour");
-      palette[key[0]] = ParseColour(value, line);
+      if (words.size() != 3 || words[1].size() != 1) Fail(line, "colour needs one character and a colour");
+      palette[words[1][0]] = ParseColour(words[2], line);
     } else if (word == "pixels") {
       if (p.width == 0) Fail(line, "pixels before size");
       inPixels = true;
