@@ -48,17 +48,6 @@ TEST_F(AboutBox, EnterEscapeOkAndTheCloseBoxEachEndIt) {
   EXPECT_EQ(testkit::FindDialog("About"), nullptr);
 }
 
-int ZeroHeight(const LOGFONTA& lf) {
-  HFONT f = CreateFontIndirectA(&lf);
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, f);
-  SIZE s{};
-  GetTextExtentPoint32A(dc, "0", 1, &s);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(f);
-  return s.cy;
-}
 
 TEST_F(AboutBox, LayoutSeenFromOutside) {
   ASSERT_TRUE(kDpiAware);
@@ -68,11 +57,7 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
   if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
     ASSERT_EQ(dpi, std::atoi(expected));
   }
-  LOGFONTA layoutFont{};
-  layoutFont.lfHeight = ui::FontHeightForDensity(-12, dpi);
-  layoutFont.lfCharSet = ANSI_CHARSET;
-  lstrcpyA(layoutFont.lfFaceName, "Segoe UI");
-  const int m = ZeroHeight(layoutFont);
+  const int m = testkit::ZeroHeight("Segoe UI", ui::FontHeightForDensity(-12, dpi), ANSI_CHARSET);
   auto S = [m](int v) { return ui::ScaleValue(v, m, 15); };
 
   RECT client{}, window{}, group{}, panel{}, ok{};

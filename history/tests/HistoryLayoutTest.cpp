@@ -23,17 +23,6 @@ int ScreenDpi() {
   return dpi;
 }
 
-int ZeroHeight(const char* face, int height) {
-  HFONT f = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, f);
-  SIZE s{};
-  GetTextExtentPoint32A(dc, "0", 1, &s);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(f);
-  return s.cy;
-}
 
 struct Seen {
   std::string caption;
@@ -101,7 +90,7 @@ TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
     ASSERT_EQ(dpi, std::atoi(expected));
   }
   // The layout was made with Tahoma -11 and a "0" 13 pixels high at 96 dpi.
-  const int m = ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, dpi));
+  const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, dpi));
   auto S = [m](int v) { return ui::ScaleValue(v, m, 13); };
 
   const Seen s = Observe();

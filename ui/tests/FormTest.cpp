@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "testkit/DialogDriver.h"
+#include "testkit/Screen.h"
 #include "testkit/TestForm.h"
 #include "ui/Controls.h"
 #include "ui/Exceptions.h"
@@ -13,24 +14,13 @@ namespace {
 
 using testkit::TestForm;
 
-int MeasuredZeroHeight(int fontHeight) {
-  HFONT f = CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, f);
-  SIZE s{};
-  GetTextExtentPoint32A(dc, "0", 1, &s);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(f);
-  return s.cy;
-}
 
 HWND Button(HWND form, const char* caption) { return testkit::FindChild(form, "Button", caption); }
 
 TEST(Form, ScalesTheLayoutByTheMeasuredTextHeightAndDocks) {
   TestForm form;
   form.HandleNeeded();
-  const int m = MeasuredZeroHeight(-11);
+  const int m = testkit::ZeroHeight("Tahoma", -11);
   RECT client;
   GetClientRect(form.Handle(), &client);
   EXPECT_EQ(client.right, ui::ScaleValue(300, m, 13));
