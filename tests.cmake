@@ -5,13 +5,16 @@ include(GoogleTest)
 
 # pathmr_test(NAME [ENV VAR=VALUE...] SOURCES...): one ctest per test case, each in a process of its own.
 function(pathmr_test name)
-  cmake_parse_arguments(T "" "PREFIX" "ENV;SOURCES" ${ARGN})
+  cmake_parse_arguments(T "" "PREFIX;TIMEOUT" "ENV;SOURCES" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
   add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:pathmr_resources>)
   target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/testkit/HistorySession.cpp)
   target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest_main ${PATHMR_STATIC_RUNTIME})
   add_dependencies(${name} Pathmr)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
-    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT ${T_TIMEOUT})
 endfunction()
 
 pathmr_test(ui_test PREFIX ui SOURCES
@@ -21,10 +24,12 @@ pathmr_test(ui_test PREFIX ui SOURCES
 pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
 pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp
-  history/tests/SlidePreviewTest.cpp)
+  history/tests/SlidePreviewTest.cpp history/tests/HostileHostTest.cpp)
 pathmr_test(library_test PREFIX library SOURCES library/tests/LibraryTest.cpp)
 add_dependencies(library_test host RuntimeBaseline)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
+# Long sessions: minutes, not seconds.
+pathmr_test(soak_test PREFIX soak TIMEOUT 900 SOURCES history/tests/SoakTest.cpp)
 # The same layout checks on a screen of 144 dpi (a Wine prefix of its own).
 pathmr_test(history_dpi144_test PREFIX dpi144
   ENV "WINEPREFIX=${PATHMR_BUILD_DIR}/wineprefix-144;PATHMR_EXPECT_DPI=144"

@@ -20,6 +20,7 @@ struct HistorySession {
   Presentation presentation;
   HWND dialog = nullptr;
   int selectionWhenShown = -2;
+  unsigned watchdogMsec = 15000;  // a dialog still open after this is closed and the test fails
 
   HWND List() const { return FindChild(dialog, "ListBox"); }
   HWND ButtonNamed(const char* caption) const { return FindChild(dialog, "Button", caption); }
@@ -33,7 +34,7 @@ struct HistorySession {
   // Shows the dialog; once it is visible (and, without a parent, active), runs the steps one per
   // tick; they should end it. Fails the test if the dialog had to be closed by the watchdog.
   int Show(std::int32_t position, std::vector<Driver::Step> steps, HWND parent = nullptr) {
-    Driver d(15000);
+    Driver d(watchdogMsec);
     d.Then([&] {
       dialog = FindDialog("Slide Show History");
       if (!dialog && parent) dialog = FindChild(parent, "THistoryForm");

@@ -69,7 +69,7 @@ class Member : public IDispatch {
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     const std::string name = Narrow(names[0]);
-    owner_.namesAsked.push_back(name);
+    if (owner_.keepLog) owner_.namesAsked.push_back(name);
     if (count != 1 || lstrcmpiA(name.c_str(), memberName_) != 0) {
       ids[0] = DISPID_UNKNOWN;
       return DISP_E_UNKNOWNNAME;
@@ -130,8 +130,8 @@ HRESULT Presentation::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT Presentation::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
   const std::string name = Narrow(names[0]);
-  namesAsked.push_back(name);
-  if (count != 1 || lstrcmpiA(name.c_str(), "Slides") != 0) {
+  if (keepLog) namesAsked.push_back(name);
+  if (count != 1 || knowsNoNames || lstrcmpiA(name.c_str(), "Slides") != 0) {
     ids[0] = DISPID_UNKNOWN;
     return DISP_E_UNKNOWNNAME;
   }
@@ -140,7 +140,7 @@ HRESULT Presentation::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
 }
 
 HRESULT Presentation::Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                             EXCEPINFO*, UINT*) {
+                             EXCEPINFO* info, UINT*) {
   if (id != 1) return DISP_E_MEMBERNOTFOUND;
   CallRecord call;
   call.object = "Presentation";
@@ -148,7 +148,8 @@ HRESULT Presentation::Invoke(DISPID id, REFIID, LCID lcid, WORD flags, DISPPARAM
   call.flags = flags;
   call.locale = lcid;
   for (UINT i = 0; params && i < params->cArgs; ++i) call.argTypes.push_back(params->rgvarg[i].vt);
-  calls.push_back(call);
+  if (keepLog) calls.push_back(call);
+  if (failSlides) return Fail(info, L"No slides");
   if (!result) return E_INVALIDARG;
   VariantInit(result);
   result->vt = VT_DISPATCH;
@@ -163,7 +164,7 @@ HRESULT Presentation::Item(const CallRecord& base, DISPPARAMS* params, VARIANT* 
   if (arg.vt == (VT_I4 | VT_BYREF)) call.index = *arg.plVal;
   else if (arg.vt == VT_I4) call.index = arg.lVal;
   else return DISP_E_TYPEMISMATCH;
-  calls.push_back(call);
+  if (keepLog) calls.push_back(call);
   if (slides[call.index].fault == Fault::RejectIndex) return Fail(info, L"Index out of range");
   if (!result) return E_INVALIDARG;
   VariantInit(result);
@@ -179,7 +180,8 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   const VARIANT& formatArg = params->rgvarg[0];
   if (pathArg.vt == (VT_BSTR | VT_BYREF)) call.path = Narrow(*pathArg.pbstrVal);
   if (formatArg.vt == VT_BSTR) call.format = Narrow(formatArg.bstrVal);
-  calls.push_back(call);
+  ++exportCount;
+  if (keepLog) calls.push_back(call);
   if (exportDelayMsec) Sleep(exportDelayMsec);
   const SlideSetup& setup = slides[slide];
   std::string path = call.path;
@@ -217,7 +219,7 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
     *pathArg.pbstrVal = SysAllocString(Widen(path).c_str());
   }
   if (!WriteFileBytes(path, bytes)) return E_FAIL;
-  writtenFiles.push_back(path);
+  if (keepLog) writtenFiles.push_back(path);
   return setup.fault == Fault::WritesThenFails ? E_FAIL : S_OK;
 }
 

@@ -54,6 +54,10 @@ class Presentation : public IDispatch {
   std::vector<std::string> namesAsked;
   std::vector<std::string> writtenFiles;  // every file Export wrote
   DWORD exportDelayMsec = 0;
+  bool keepLog = true;        // false: calls are counted, not recorded (for long runs)
+  int exportCount = 0;
+  bool failSlides = false;    // Slides raises an automation exception
+  bool knowsNoNames = false;  // GetIDsOfNames knows none of the names
 
   ULONG References() const { return refs_; }
   // Slides collections and slides handed out and not yet released.

@@ -1,0 +1,183 @@
+// Hosts on a bad day: presentation VARIANTs of every kind an add-in could pass by mistake,
+// automation objects that fail in every way, odd captions, many rows and extreme values. In every
+// case: no crash, the error box only where a picture cannot be shown, no temporary file left,
+// every reference given back, and the right position returned.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <set>
+#include <string>
+
+#include "testkit/HistorySession.h"
+
+namespace {
+
+using testkit::Fault;
+
+std::set<std::string> PreviewFilesInTemp() {
+  char buffer[4096];
+  std::string folder(buffer, GetTempPathA(sizeof buffer, buffer));
+  std::set<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "{*}.jpg").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.insert(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
+struct HostileHost : ::testing::Test, testkit::HistorySession {
+  std::set<std::string> filesBefore = PreviewFilesInTemp();
+  void TearDown() override {
+    EXPECT_EQ(presentation.References(), 1u);
+    EXPECT_EQ(testkit::Presentation::LiveObjects(), 0);
+    EXPECT_EQ(PreviewFilesInTemp(), filesBefore);
+  }
+  testkit::Driver::Step Key(WORD vk) {
+    return [this, vk] {
+      testkit::PostKey(List(), vk);
+      return true;
+    };
+  }
+  testkit::Driver::Step SelectionIs(int row) {
+    return [this, row] { return Selection() == row; };
+  }
+  // Moves to the second row and reports the error box that follows, if any ("" for none).
+  std::string SecondRowError(std::int32_t position = 1) {
+    std::string text;
+    const int result = Show(position, {Key(VK_DOWN), SelectionIs(1), [&] {
+                                         // Give a box time to appear: the preview runs before the key returns.
+                                         if (HWND box = testkit::FindMessageBox()) {
+                                           text = testkit::MessageBoxText(box);
+                                           PostMessageA(box, WM_COMMAND, IDOK, 0);
+                                         }
+                                         return true;
+                                       },
+                                       [&] { return testkit::FindMessageBox() == nullptr; }, Key(VK_RETURN)});
+    EXPECT_EQ(result, 2);
+    return text;
+  }
+};
+
+TEST_F(HostileHost, VariantsWithoutAnObjectFailOnlyInTheirPictures) {
+  VARIANT kinds[4];
+  for (auto& v : kinds) VariantInit(&v);
+  kinds[1].vt = VT_NULL;
+  kinds[2].vt = VT_I4;
+  kinds[2].lVal = 5;
+  kinds[3].vt = VT_DISPATCH;
+  kinds[3].pdispVal = nullptr;
+  for (const VARIANT& v : kinds) {
+    lib.InitializeSlideHistory(v);
+    lib.AddSlideHistory(1, "One");
+    lib.AddSlideHistory(2, "Two");
+    const std::string error = SecondRowError();
+    EXPECT_EQ(error.rfind("Cannot open file \"", 0), 0u) << "vt " << v.vt << ": " << error;
+    EXPECT_TRUE(presentation.calls.empty());
+  }
+}
+
+TEST_F(HostileHost, ObjectsByReferenceAreFollowed) {
+  IDispatch* object = &presentation;
+  VARIANT byRef;
+  VariantInit(&byRef);
+  byRef.vt = VT_DISPATCH | VT_BYREF;
+  byRef.ppdispVal = &object;
+  VARIANT inner = presentation.AsVariant();
+  VARIANT variantRef;
+  VariantInit(&variantRef);
+  variantRef.vt = VT_VARIANT | VT_BYREF;
+  variantRef.pvarVal = &inner;
+  for (const VARIANT& v : {byRef, variantRef}) {
+    presentation.calls.clear();
+    lib.InitializeSlideHistory(v);
+    lib.AddSlideHistory(1, "One");
+    lib.AddSlideHistory(2, "Two");
+    EXPECT_EQ(SecondRowError(), "") << "vt " << v.vt;
+    EXPECT_EQ(presentation.calls.size(), 6u);  // two previews, three calls each
+  }
+}
+
+TEST_F(HostileHost, AnObjectThatKnowsNoNamesOrRaisesIsSilentUntilTheFileIsMissing) {
+  presentation.knowsNoNames = true;
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(SecondRowError().rfind("Cannot open file", 0), 0u);
+  presentation.knowsNoNames = false;
+  presentation.failSlides = true;  // an automation exception, with its description to free
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(SecondRowError().rfind("Cannot open file", 0), 0u);
+}
+
+TEST_F(HostileHost, EachWayAnExportCanGoWrong) {
+  struct Case {
+    Fault fault;
+    const char* error;  // start of the error box's text; "" for none
+  } cases[] = {{Fault::RejectIndex, "Cannot open file"},   {Fault::ExportFails, "Cannot open file"},
+               {Fault::WritesNothing, "Cannot open file"}, {Fault::WritesEmpty, ""},
+               {Fault::WritesTruncated, ""},               {Fault::WritesGarbage, "JPEG error #"},
+               {Fault::DamagedInside, "JPEG error #"},     {Fault::HugeHeader, "JPEG image too large"},
+               {Fault::WritesThenFails, ""},               {Fault::ChangesPath, ""}};
+  for (const Case& c : cases) {
+    presentation.slides[2] = testkit::SlideSetup{};
+    presentation.slides[2].fault = c.fault;
+    Open({{1, "One"}, {2, "Two"}});
+    const std::string error = SecondRowError();
+    EXPECT_EQ(error.rfind(c.error, 0), 0u) << static_cast<int>(c.fault) << ": " << error;
+    if (!*c.error) {
+      EXPECT_EQ(error, "") << static_cast<int>(c.fault);
+    }
+  }
+  presentation.slides[2] = testkit::SlideSetup{};
+  presentation.exportDelayMsec = 300;  // a slow host is waited for
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(SecondRowError(), "");
+}
+
+TEST_F(HostileHost, OddCaptionsAndExtremeSlideIndexes) {
+  const std::string longCaption(64 * 1024, 'W');
+  const std::string ansi = "Pr\xE4sentation \xDC" "ber \xA7 3 \x80";
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  lib.AddSlideHistory(-1, nullptr);
+  lib.AddSlideHistory(0, "");
+  lib.AddSlideHistory(INT_MIN, longCaption.c_str());
+  lib.AddSlideHistory(INT_MAX, ansi.c_str());
+  std::vector<std::string> seen;
+  EXPECT_EQ(Show(4, {Key(VK_UP), SelectionIs(2), Key(VK_UP), SelectionIs(1), Key(VK_UP), SelectionIs(0), [&] {
+                       for (int i = 0; i < 4; ++i) {
+                         const auto n = SendMessageA(List(), LB_GETTEXTLEN, i, 0);
+                         std::string text(static_cast<std::size_t>(n) + 1, '\0');
+                         SendMessageA(List(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(&text[0]));
+                         text.resize(static_cast<std::size_t>(n));
+                         seen.push_back(text);
+                       }
+                       return testkit::FindMessageBox() == nullptr;
+                     },
+                     Key(VK_RETURN)}),
+            1);
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], "");
+  EXPECT_EQ(seen[1], "");
+  EXPECT_EQ(seen[2], longCaption);
+  EXPECT_EQ(seen[3], ansi);
+  std::vector<std::int32_t> indexes;
+  for (const auto& c : presentation.calls)
+    if (c.name == "Item") indexes.push_back(c.index);
+  EXPECT_EQ(indexes, (std::vector<std::int32_t>{INT_MAX, INT_MIN, 0, -1}));
+}
+
+TEST_F(HostileHost, TenThousandRows) {
+  for (std::int32_t i = 1; i <= 10000; ++i) presentation.slides[i] = testkit::SlideSetup{64, 48, 0x406080};
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  for (std::int32_t i = 1; i <= 10000; ++i) lib.AddSlideHistory(i, ("Slide " + std::to_string(i)).c_str());
+  int rows = 0;
+  EXPECT_EQ(Show(10000, {[&] {
+                           rows = static_cast<int>(SendMessageA(List(), LB_GETCOUNT, 0, 0));
+                           return true;
+                         },
+                         Key(VK_HOME), SelectionIs(0), Key(VK_END), SelectionIs(9999), Key(VK_RETURN)}),
+            10000);
+  EXPECT_EQ(rows, 10000);
+}
+
+}  // namespace

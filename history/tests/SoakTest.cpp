@@ -1,0 +1,132 @@
+// Long sessions in one host process: thousands of selection changes in one dialog, then hundreds
+// of dialogs. What the process holds must stay flat and no picture file may be left behind.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "testkit/HistorySession.h"
+#include "testkit/Resources.h"
+
+namespace {
+
+int PreviewFilesInTemp() {
+  char buffer[4096];
+  std::string folder(buffer, GetTempPathA(sizeof buffer, buffer));
+  int count = 0;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "{*}.jpg").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return 0;
+  do ++count;
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return count;
+}
+
+void Report(const char* what, const testkit::Holdings& a, const testkit::Holdings& b) {
+  std::printf("%s: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu\n", what,
+              a.gdiObjects, b.gdiObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows, a.privateBytes,
+              b.privateBytes);
+}
+
+TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
+  const int filesBefore = PreviewFilesInTemp();
+  testkit::HistorySession s;
+  s.watchdogMsec = 180000;
+  s.presentation.keepLog = false;  // the stand-in host's own records would grow
+  constexpr int kRows = 50;
+  s.lib.InitializeSlideHistory(s.presentation.AsVariant());
+  for (int i = 1; i <= kRows; ++i) {
+    s.presentation.slides[i] = testkit::SlideSetup{96, 72, static_cast<std::uint32_t>(0x102030 * (i % 7 + 1))};
+    s.lib.AddSlideHistory(i, ("Slide " + std::to_string(i)).c_str());
+  }
+  int changes = 0;
+  testkit::Holdings warm, end;
+  std::vector<testkit::Driver::Step> steps;
+  // Down to the last row, then up to the first, and so on: every key moves the selection.
+  auto sweep = [&](WORD key, int target) {
+    steps.push_back([&s, key] {
+      for (int i = 0; i < kRows - 1; ++i) testkit::PostKey(s.List(), key);
+      return true;
+    });
+    steps.push_back([&s, &changes, target] {
+      if (s.Selection() != target) return false;
+      changes += kRows - 1;
+      return true;
+    });
+  };
+  constexpr int kRoundTrips = (5000 + 2 * (kRows - 1) - 1) / (2 * (kRows - 1)) + 1;  // the first warms up
+  for (int trip = 0; trip < kRoundTrips; ++trip) {
+    sweep(VK_DOWN, kRows - 1);
+    sweep(VK_UP, 0);
+    if (trip == 0)
+      steps.push_back([&] {
+        warm = testkit::CountHoldings();
+        return true;
+      });
+  }
+  steps.push_back([&] {
+    end = testkit::CountHoldings();
+    testkit::PostKey(s.List(), VK_ESCAPE);
+    return true;
+  });
+  s.Show(1, steps);
+  const int exports = s.presentation.exportCount;
+  std::printf("selection changes: %d, exports: %d\n", changes, exports);
+  Report("5000 selection changes", warm, end);
+  EXPECT_GE(changes, 5000);
+  EXPECT_EQ(exports, changes + 1);  // one for each change, one for the preselection
+  EXPECT_EQ(PreviewFilesInTemp(), filesBefore);
+  EXPECT_LE(end.gdiObjects, warm.gdiObjects);
+  EXPECT_LE(end.kernelHandles, warm.kernelHandles);
+  EXPECT_LE(end.windows, warm.windows);
+  EXPECT_LE(end.privateBytes, warm.privateBytes + 256 * 1024);
+  EXPECT_EQ(s.presentation.References(), 1u);
+}
+
+using ShowAboutFormFn = void(__stdcall*)(HWND);
+
+TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
+  testkit::PathmrLibrary kept;
+  auto about = kept.Bind<ShowAboutFormFn>("ShowAboutForm");
+  testkit::Presentation presentation;
+  auto history = [&] {
+    kept.InitializeSlideHistory(presentation.AsVariant());
+    kept.AddSlideHistory(1, "One");
+    kept.AddSlideHistory(2, "Two");
+    testkit::Driver d(10000);
+    d.Then([] {
+      HWND w = testkit::FindDialog("Slide Show History");
+      if (!w) return false;
+      testkit::PostKey(testkit::FindChild(w, "ListBox"), VK_RETURN);
+      return true;
+    });
+    EXPECT_EQ(d.Run([&] { return kept.ShowSlideHistory(nullptr, 2); }), 2);
+  };
+  auto aboutBox = [&] {
+    testkit::Driver d(10000);
+    d.Then([] {
+      HWND w = testkit::FindDialog("About");
+      if (!w) return false;
+      testkit::PostKey(testkit::FindChild(w, "Button", "OK"), VK_RETURN);
+      return true;
+    });
+    d.Run([&] {
+      about(nullptr);
+      return 0;
+    });
+  };
+  for (int i = 0; i < 10; ++i) history(), aboutBox();
+  const testkit::Holdings warm = testkit::CountHoldings();
+  for (int i = 0; i < 300; ++i) history();
+  for (int i = 0; i < 300; ++i) aboutBox();
+  const testkit::Holdings end = testkit::CountHoldings();
+  Report("300 history and 300 About dialogs", warm, end);
+  EXPECT_LE(end.gdiObjects, warm.gdiObjects);
+  EXPECT_LE(end.kernelHandles, warm.kernelHandles);
+  EXPECT_LE(end.windows, warm.windows);
+  EXPECT_LE(end.privateBytes, warm.privateBytes + 256 * 1024);
+  EXPECT_EQ(presentation.References(), 1u);
+}
+
+}  // namespace
