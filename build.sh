@@ -3,10 +3,16 @@
 # ./build.sh test   build everything and run every test under Wine on a private virtual display
 # ./build.sh bench  build, then print the preview benchmark (ratios against baselines of the same run)
 # ./build.sh build  build only
+# ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 export BUILD_DIR=${BUILD_DIR:-$here/build}
 cmd=${1:-test}
+
+# The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
+case "$cmd" in
+  fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
+esac
 
 bash "$here/scripts/setup.sh"
 cmake -S "$here" -B "$BUILD_DIR/cross" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
@@ -73,6 +79,8 @@ case "$cmd" in
     cd "$BUILD_DIR/cross"
     # One at a time: test processes share the display, and activation is a per-display affair.
     ctest --output-on-failure -j1 --timeout 300
+    # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour sanitizers.
+    bash "$here/scripts/fuzz.sh" 60
     ;;
-  *) echo "usage: ./build.sh demo|test|bench|build" >&2; exit 2 ;;
+  *) echo "usage: ./build.sh demo|test|bench|build|fuzz [seconds]" >&2; exit 2 ;;
 esac

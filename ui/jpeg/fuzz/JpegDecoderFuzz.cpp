@@ -1,0 +1,67 @@
+// libFuzzer target for the JPEG reader: every input goes through ReadHeader and through Decode
+// with and without quantising. A JpegError is the expected answer to a bad file; anything else
+// (a crash, a sanitizer report, a leak, any other exception, a broken result) is a finding.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "ui/jpeg/JpegDecoder.h"
+
+namespace {
+
+// Big pictures only cost time: decoding one of 40 million pixels twice under the sanitizers would
+// hit the time limit and slow every run down without reaching any new code. The refusal of a
+// picture over the limit is exercised all the same.
+constexpr std::uint64_t kMaxPixels = 1 << 20;
+
+void Require(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "broken result: %s\n", what);
+  std::abort();
+}
+
+// What the picture code relies on when it hands the pixels to the platform.
+void Check(const jpeg::Image& img, const jpeg::Header& header, bool quantize) {
+  Require(img.width > 0 && img.height > 0, "empty picture");
+  Require(img.width == header.width && img.height == header.height, "size differs from the header");
+  const bool eight = quantize || header.grey();
+  Require(img.bitsPerPixel == (eight ? 8 : 24), "pixel depth");
+  const std::size_t rowBytes = static_cast<std::size_t>(img.width) * (img.bitsPerPixel / 8);
+  Require(img.stride >= rowBytes && img.stride % 4 == 0 && img.stride - rowBytes < 4, "row stride");
+  Require(img.pixels.size() == img.stride * static_cast<std::size_t>(img.height), "pixel buffer size");
+  if (img.bitsPerPixel == 8) {
+    Require(!img.palette.empty() && img.palette.size() <= 256, "palette size");
+    for (int y = 0; y < img.height; ++y)
+      for (int x = 0; x < img.width; ++x)
+        Require(img.pixels[y * img.stride + x] < img.palette.size(), "pixel outside the palette");
+  } else {
+    Require(img.palette.empty(), "palette on a 24-bit picture");
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  jpeg::Header header;
+  bool haveHeader = false;
+  try {
+    header = jpeg::ReadHeader(data, size);
+    haveHeader = true;
+    Require(header.width > 0 && header.height > 0 && header.components > 0, "empty header");
+  } catch (const jpeg::JpegError&) {
+  }
+  for (const bool quantize : {false, true}) {
+    jpeg::DecodeOptions options;
+    options.quantize = quantize;
+    options.maxPixels = kMaxPixels;
+    try {
+      const jpeg::Image img = jpeg::Decode(data, size, options);
+      // Decode reads the same header first, so it cannot succeed where ReadHeader failed.
+      Require(haveHeader, "decoded a file whose header was refused");
+      Check(img, header, quantize);
+    } catch (const jpeg::JpegError&) {
+    }
+  }
+  return 0;
+}
