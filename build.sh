@@ -23,7 +23,9 @@ xvfb_pid=
 server_pid=
 cleanup() {
   [ -z "$server_pid" ] || { WINEPREFIX=$BUILD_DIR/wineprefix wineserver -k 2>/dev/null || true; }
-  [ -z "$server_pid" ] || { WINEPREFIX=$BUILD_DIR/wineprefix-144 wineserver -k 2>/dev/null || true; }
+  for dpi in 120 144 192; do
+    [ -z "$server_pid" ] || { WINEPREFIX=$BUILD_DIR/wineprefix-$dpi wineserver -k 2>/dev/null || true; }
+  done
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -75,7 +77,7 @@ case "$cmd" in
   test)
     start_display
     start_wine
-    start_prefix "$BUILD_DIR/wineprefix-144" 144
+    for dpi in 120 144 192; do start_prefix "$BUILD_DIR/wineprefix-$dpi" "$dpi"; done
     cd "$BUILD_DIR/cross"
     # One at a time: test processes share the display, and activation is a per-display affair.
     ctest --output-on-failure -j1 --timeout 300

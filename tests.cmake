@@ -30,7 +30,9 @@ add_dependencies(library_test host RuntimeBaseline)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
 # Long sessions: minutes, not seconds.
 pathmr_test(soak_test PREFIX soak TIMEOUT 900 SOURCES history/tests/SoakTest.cpp)
-# The same layout checks on a screen of 144 dpi (a Wine prefix of its own).
-pathmr_test(history_dpi144_test PREFIX dpi144
-  ENV "WINEPREFIX=${PATHMR_BUILD_DIR}/wineprefix-144;PATHMR_EXPECT_DPI=144"
-  SOURCES history/tests/HistoryLayoutTest.cpp about/tests/AboutTest.cpp)
+# The layout and picture checks again on screens of 120, 144 and 192 dpi (a Wine prefix each).
+foreach(dpi 120 144 192)
+  pathmr_test(history_dpi${dpi}_test PREFIX dpi${dpi}
+    ENV "WINEPREFIX=${PATHMR_BUILD_DIR}/wineprefix-${dpi};PATHMR_EXPECT_DPI=${dpi}"
+    SOURCES history/tests/HistoryLayoutTest.cpp history/tests/SlidePreviewTest.cpp about/tests/AboutTest.cpp)
+endforeach()
