@@ -73,6 +73,7 @@ case "$cmd" in
     start_display
     start_wine
     "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/preview_benchmark.exe"
+    "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/history_benchmark.exe"
     ;;
   test)
     start_display
