@@ -9,4 +9,17 @@ void HistorySession::ExpectEndedByItself(const Driver& d) {
   EXPECT_TRUE(d.AllStepsRan());
 }
 
+std::set<std::string> HistorySession::PreviewFilesInTemp() {
+  char buffer[4096];
+  const std::string folder(buffer, GetTempPathA(sizeof buffer, buffer));
+  std::set<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "{*}.jpg").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.insert(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
 }  // namespace testkit

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -55,6 +56,26 @@ struct HistorySession {
                 }},
                 parent);
   }
+
+  // Steps: post a key to the list; wait until a row is selected; run a check.
+  Driver::Step Key(WORD vk) const {
+    return [this, vk] {
+      PostKey(List(), vk);
+      return true;
+    };
+  }
+  Driver::Step SelectionIs(int row) const {
+    return [this, row] { return Selection() == row; };
+  }
+  static Driver::Step Check(std::function<void()> f) {
+    return [f] {
+      f();
+      return true;
+    };
+  }
+
+  // Names of the preview files ("{GUID}.jpg") now in the temporary folder.
+  static std::set<std::string> PreviewFilesInTemp();
 
   // The error box's text once it appears; it is then closed with OK.
   static Driver::Step TakeErrorBox(std::string& text, std::string* caption = nullptr) {

@@ -159,14 +159,8 @@ std::intptr_t Container::HandleMessage(unsigned message, std::uintptr_t wParam, 
 }
 
 void Container::Paint() {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(handle_, &ps);
-  // EndPaint must run even when a child's painting fails, or the window is painted forever.
-  struct EndPaintGuard {
-    HWND w;
-    PAINTSTRUCT* p;
-    ~EndPaintGuard() { EndPaint(w, p); }
-  } guard{handle_, &ps};
+  PaintScope paint(handle_);
+  HDC dc = paint.dc();
   if (frame_ == Frame::Group) {
     MeasuringDc measure(EffectiveFont().Handle());
     SIZE size{};

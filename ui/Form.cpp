@@ -211,6 +211,12 @@ std::intptr_t Form::HandleMessage(unsigned message, std::uintptr_t wParam, std::
     case WM_CLOSE:
       Close();
       return 0;
+    case WM_PAINT: {
+      // Graphic controls placed directly on the form are painted by it, like a panel does.
+      PaintScope paint(handle_);
+      PaintGraphicChildren(paint.dc());
+      return 0;
+    }
     case WM_SIZE:
       if (wParam != SIZE_MINIMIZED) {
         clientWidth_ = LOWORD(lParam);
@@ -264,7 +270,7 @@ void Form::FireShortCut(std::uint16_t key) {
   if (onShortCut_) onShortCut_(key);
 }
 
-bool Form::ProcessModalMessage(void* rawMsg) {
+void Form::ProcessModalMessage(void* rawMsg) {
   MSG& msg = *static_cast<MSG*>(rawMsg);
   if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && OwnsWindow(msg.hwnd)) {
     const auto key = static_cast<std::uint16_t>(msg.wParam);
@@ -272,7 +278,7 @@ bool Form::ProcessModalMessage(void* rawMsg) {
       FireShortCut(key);
     } catch (...) {
       ReportCurrentException(handle_);
-      return true;  // the key is dropped
+      return;  // the key is dropped
     }
     // The keys on which the keyboard cues (accelerator underlines, focus rectangles) come on.
     if (key == VK_MENU)
@@ -283,13 +289,12 @@ bool Form::ProcessModalMessage(void* rawMsg) {
       // Enter and Escape with Shift, Ctrl or Alt click no button.
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
-      return true;
+      return;
     }
   }
-  if (handle_ && IsDialogMessageA(handle_, &msg)) return true;
+  if (handle_ && IsDialogMessageA(handle_, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
-  return true;
 }
 
 int Form::ShowModal() {

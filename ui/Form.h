@@ -70,7 +70,7 @@ class Form : public Control {
   void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
   void ApplyScaling(const LayoutNode& layout);
   void FireShortCut(std::uint16_t key);
-  bool ProcessModalMessage(void* msg);
+  void ProcessModalMessage(void* msg);
   bool OwnsWindow(WindowHandle window) const;
   void FontChanged() override;
   void ForgetWindows(Control& control);

@@ -16,6 +16,22 @@ void EnsureWindowClass(const char* name, WNDPROC proc, int windowExtra, UINT sty
 // exceptions in the error box before control returns to the system.
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// BeginPaint and EndPaint as a pair: EndPaint runs even when painting fails, or the window would
+// be asked to paint forever.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
+  ~PaintScope() { EndPaint(window_, &ps_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT ps_;
+  HDC dc_;
+};
+
 // Text of a layout resource stored in the module.
 std::string LoadLayoutResource(const std::string& name);
 

@@ -14,34 +14,12 @@ namespace {
 
 using testkit::Fault;
 
-std::set<std::string> PreviewFilesInTemp() {
-  char buffer[4096];
-  std::string folder(buffer, GetTempPathA(sizeof buffer, buffer));
-  std::set<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "{*}.jpg").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do names.insert(data.cFileName);
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
-}
-
 struct HostileHost : ::testing::Test, testkit::HistorySession {
   std::set<std::string> filesBefore = PreviewFilesInTemp();
   void TearDown() override {
     EXPECT_EQ(presentation.References(), 1u);
     EXPECT_EQ(testkit::Presentation::LiveObjects(), 0);
     EXPECT_EQ(PreviewFilesInTemp(), filesBefore);
-  }
-  testkit::Driver::Step Key(WORD vk) {
-    return [this, vk] {
-      testkit::PostKey(List(), vk);
-      return true;
-    };
-  }
-  testkit::Driver::Step SelectionIs(int row) {
-    return [this, row] { return Selection() == row; };
   }
   // Moves to the second row and reports the error box that follows, if any ("" for none).
   std::string SecondRowError(std::int32_t position = 1) {

@@ -64,21 +64,6 @@ struct SlidePreview : ::testing::Test, testkit::HistorySession {
     EXPECT_NEAR(seen.right, area.left + fit.left + fit.width, 1) << what;
     EXPECT_NEAR(seen.bottom, area.top + fit.top + fit.height, 1) << what;
   }
-  testkit::Driver::Step Key(WORD vk) {
-    return [this, vk] {
-      testkit::PostKey(List(), vk);
-      return true;
-    };
-  }
-  testkit::Driver::Step SelectionIs(int row) {
-    return [this, row] { return Selection() == row; };
-  }
-  testkit::Driver::Step Check(std::function<void()> f) {
-    return [f] {
-      f();
-      return true;
-    };
-  }
 };
 
 TEST_F(SlidePreview, AsksTheHostByNameWithTheDocumentedArguments) {

@@ -10,19 +10,6 @@
 
 namespace {
 
-int PreviewFilesInTemp() {
-  char buffer[4096];
-  std::string folder(buffer, GetTempPathA(sizeof buffer, buffer));
-  int count = 0;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "{*}.jpg").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  do ++count;
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return count;
-}
-
 void Report(const char* what, const testkit::Holdings& a, const testkit::Holdings& b) {
   std::printf("%s: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu\n", what,
               a.gdiObjects, b.gdiObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows, a.privateBytes,
@@ -30,7 +17,7 @@ void Report(const char* what, const testkit::Holdings& a, const testkit::Holding
 }
 
 TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
-  const int filesBefore = PreviewFilesInTemp();
+  const auto filesBefore = testkit::HistorySession::PreviewFilesInTemp();
   testkit::HistorySession s;
   s.watchdogMsec = 180000;
   s.presentation.keepLog = false;  // the stand-in host's own records would grow
@@ -76,7 +63,7 @@ TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
   Report("5000 selection changes", warm, end);
   EXPECT_GE(changes, 5000);
   EXPECT_EQ(exports, changes + 1);  // one for each change, one for the preselection
-  EXPECT_EQ(PreviewFilesInTemp(), filesBefore);
+  EXPECT_EQ(testkit::HistorySession::PreviewFilesInTemp(), filesBefore);
   EXPECT_LE(end.gdiObjects, warm.gdiObjects);
   EXPECT_LE(end.kernelHandles, warm.kernelHandles);
   EXPECT_LE(end.windows, warm.windows);
