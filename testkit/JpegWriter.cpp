@@ -3,6 +3,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 extern "C" {
 #include <jpeglib.h>
@@ -87,6 +88,25 @@ std::vector<std::uint8_t> DamagedInsideJpeg(int width, int height) {
       break;
     }
   }
+  return bytes;
+}
+
+std::vector<std::uint8_t> ManyScansJpeg(int width, int height, int scans) {
+  JpegWriteOptions o;
+  o.progressive = true;
+  auto bytes = EncodeJpeg(std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height, 128), width, height, 1, o);
+  // Keep everything before the first scan (frame header, tables), then empty DC scans.
+  std::size_t cut = 0;
+  for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDA) {
+      cut = i;
+      break;
+    }
+  bytes.resize(cut);
+  static const std::uint8_t kEmptyScan[] = {0xFF, 0xDA, 0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00};
+  for (int i = 0; i < scans; ++i) bytes.insert(bytes.end(), std::begin(kEmptyScan), std::end(kEmptyScan));
+  bytes.push_back(0xFF);
+  bytes.push_back(0xD9);
   return bytes;
 }
 

@@ -23,4 +23,8 @@ std::vector<std::uint8_t> GreyJpeg(int width, int height, std::uint8_t grey);
 // reads fine, decoding the pixels fails.
 std::vector<std::uint8_t> DamagedInsideJpeg(int width, int height);
 
+// A small progressive grey-scale file made of `scans` empty scans: each one makes a decoder pass
+// over the whole picture again.
+std::vector<std::uint8_t> ManyScansJpeg(int width, int height, int scans);
+
 }  // namespace testkit

@@ -29,13 +29,32 @@ extern "C" void OnErrorExit(j_common_ptr cinfo) {
 
 extern "C" void OnMessage(j_common_ptr, int) {}  // warnings (a truncated file, say) are not errors
 
-// The decompressor and its error manager; destroyed by the owner of this plain struct.
+// A legitimate file has a few scans, ten for the usual progressive script; every scan of a
+// progressive file passes over the whole picture, so a small file made of thousands of empty scans
+// would hold the dialog for minutes.
+constexpr int kMaxScans = 500;
+constexpr int kTooManyScans = -2;
+
+extern "C" void OnProgress(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return;
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
+  auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  err->code = kTooManyScans;
+  std::longjmp(err->jump, 1);
+}
+
+// The decompressor, its error manager and its progress monitor; destroyed by the owner of this
+// plain struct.
 struct Session {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
+  jpeg_progress_mgr progress;
 };
 
-[[noreturn]] void Fail(int code) { throw JpegError("JPEG error #" + std::to_string(code)); }
+[[noreturn]] void Fail(int code) {
+  if (code == kTooManyScans) throw JpegError("JPEG file with more than " + std::to_string(kMaxScans) + " scans");
+  throw JpegError("JPEG error #" + std::to_string(code));
+}
 
 constexpr long kMaxLibjpegMemory = 256L * 1024 * 1024;
 
@@ -47,6 +66,8 @@ int StartSession(Session* s, const std::uint8_t* data, std::size_t size) {
   s->err.code = 0;
   if (setjmp(s->err.jump)) return s->err.code ? s->err.code : -1;
   jpeg_create_decompress(&s->cinfo);
+  s->progress.progress_monitor = OnProgress;
+  s->cinfo.progress = &s->progress;
   s->cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
   jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&s->cinfo, TRUE);

@@ -97,6 +97,19 @@ TEST(JpegDecoder, RefusesPicturesTooLargeForTheProcess) {
   EXPECT_EQ(ErrorOf(bytes, false), "JPEG image too large (30000 x 30000 pixels)");
 }
 
+TEST(JpegDecoder, FilesOfThousandsOfScansAreRefusedBeforeTheyStallTheDialog) {
+  // Every scan of a progressive file is a pass over the whole picture: 3,000 empty scans of a
+  // 2000 x 2000 picture would hold the presenter's dialog for many seconds.
+  const auto bytes = testkit::ManyScansJpeg(2000, 2000, 3000);
+  ASSERT_LT(bytes.size(), 40000u);
+  EXPECT_EQ(jpeg::ReadHeader(bytes.data(), bytes.size()).width, 2000);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(ErrorOf(bytes, false), "JPEG file with more than 500 scans");
+  EXPECT_LT(GetTickCount() - start, 5000u);
+  const auto few = testkit::ManyScansJpeg(64, 64, 20);  // a handful of scans is an ordinary file
+  EXPECT_EQ(ErrorOf(few, false), "");
+}
+
 struct Canvas {
   HDC dc = CreateCompatibleDC(nullptr);
   HBITMAP bitmap;
