@@ -76,14 +76,15 @@ case "$cmd" in
     "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/history_benchmark.exe"
     ;;
   test)
+    # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
+    # sanitizers; first, so that the test runner's summary closes the output.
+    bash "$here/scripts/fuzz.sh" 60
     start_display
     start_wine
     for dpi in 120 144 192; do start_prefix "$BUILD_DIR/wineprefix-$dpi" "$dpi"; done
     cd "$BUILD_DIR/cross"
     # One at a time: test processes share the display, and activation is a per-display affair.
     ctest --output-on-failure -j1 --timeout 300
-    # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour sanitizers.
-    bash "$here/scripts/fuzz.sh" 60
     ;;
   *) echo "usage: ./build.sh demo|test|bench|build|fuzz [seconds]" >&2; exit 2 ;;
 esac
