@@ -50,28 +50,10 @@ jpeg_flags="-O1 ${san[*]} -fsanitize=fuzzer-no-link"
 jpeg_prefix=$fuzz/libjpeg
 stamp=$jpeg_prefix/.flags
 if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ] || [ "$(cat "$stamp" 2>/dev/null)" != "clang-$clang_major $jpeg_flags" ]; then
-  # The same source package as scripts/setup.sh, fetched into the same place if it is not there yet.
-  sources=/etc/apt/sources.list.d/pathmr-src.sources
-  if [ ! -f "$sources" ]; then
-    cat >"$sources" <<SRC
-Types: deb-src
-URIs: http://deb.debian.org/debian
-Suites: bookworm
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SRC
-    apt-get update -q
-    updated=1
-  fi
-  dl=$build/third_party/src
-  mkdir -p "$dl"
-  (cd "$dl" && { ls libjpeg-turbo_*.dsc >/dev/null 2>&1 || apt-get source --download-only libjpeg-turbo; })
-  dsc=$(ls "$dl"/libjpeg-turbo_*.dsc | head -n 1)
   # A tree of our own: setup.sh deletes and unpacks its copy whenever it rebuilds.
   src=$fuzz/src/libjpeg-turbo
-  rm -rf "$src" "$fuzz/src/libjpeg-build" "$jpeg_prefix"
-  mkdir -p "$fuzz/src"
-  dpkg-source --no-check -x "$dsc" "$src" >/dev/null
+  rm -rf "$fuzz/src/libjpeg-build" "$jpeg_prefix"
+  bash "$here/scripts/libjpeg-source.sh" "$src"
   echo "fuzz: building libjpeg-turbo with the sanitizers"
   CC=clang cmake -S "$src" -B "$fuzz/src/libjpeg-build" -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_C_FLAGS="$jpeg_flags" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
