@@ -22,4 +22,20 @@ std::set<std::string> HistorySession::PreviewFilesInTemp() {
   return names;
 }
 
+bool ShowAboutAndClose(PathmrLibrary& lib, WORD key) {
+  auto show = lib.Bind<void(__stdcall*)(HWND)>("ShowAboutForm");
+  Driver d(10000);
+  d.Then([key] {
+    HWND box = FindDialog("About");
+    if (!box) return false;
+    PostKey(FindChild(box, "Button", "OK"), key);
+    return true;
+  });
+  d.Run([&] {
+    show(nullptr);
+    return 0;
+  });
+  return !d.TimedOut() && d.AllStepsRan();
+}
+
 }  // namespace testkit

@@ -93,4 +93,8 @@ struct HistorySession {
   static void ExpectEndedByItself(const Driver& d);
 };
 
+// Shows the About box through the library's export and ends it with a key posted to "OK"; false
+// when the watchdog had to close it.
+bool ShowAboutAndClose(PathmrLibrary& lib, WORD key);
+
 }  // namespace testkit

@@ -21,21 +21,6 @@ HWND MakeChildWindow(Control& c, const char* className, const char* text, DWORD 
                          &c);
 }
 
-// Keeps a device context with a font selected for measuring, and gives both back.
-class MeasuringDc {
- public:
-  explicit MeasuringDc(HFONT font) : dc_(GetDC(nullptr)), old_(SelectObject(dc_, font)) {}
-  ~MeasuringDc() {
-    SelectObject(dc_, old_);
-    ReleaseDC(nullptr, dc_);
-  }
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
 }  // namespace
 
 // ---- ListBox ----------------------------------------------------------------------------------
@@ -162,7 +147,7 @@ void Container::Paint() {
   PaintScope paint(handle_);
   HDC dc = paint.dc();
   if (frame_ == Frame::Group) {
-    MeasuringDc measure(EffectiveFont().Handle());
+    ScreenDc measure(EffectiveFont().Handle());
     SIZE size{};
     GetTextExtentPoint32A(measure.get(), "0", 1, &size);
     RECT r{0, size.cy / 2 - 1, bounds_.width, bounds_.height};
@@ -235,7 +220,7 @@ Label::Label(Form* form, Control* parent, const LayoutNode& node)
 }
 
 void Label::SizeToText() {
-  MeasuringDc measure(EffectiveFont().Handle());
+  ScreenDc measure(EffectiveFont().Handle());
   RECT r{0, 0, 0, 0};
   DrawTextA(measure.get(), caption_.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   Invalidate();

@@ -17,21 +17,13 @@ const LayoutNode& EmptyNode() {
 
 // Height of the text "0" in a font: what the layouts were measured with.
 int MeasureTextHeight(HFONT font) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, font);
+  ScreenDc dc(font);
   SIZE size{};
-  GetTextExtentPoint32A(dc, "0", 1, &size);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  GetTextExtentPoint32A(dc.get(), "0", 1, &size);
   return size.cy;
 }
 
-int ScreenDensity() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi;
-}
+int ScreenDensity() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
 
 // While a form is modal, the thread's other visible and enabled top-level windows are disabled.
 class DisabledThreadWindows {

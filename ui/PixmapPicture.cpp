@@ -13,21 +13,13 @@ constexpr std::uint32_t kKey = 0xFF00FF;
 class PixmapPicture : public Picture {
  public:
   explicit PixmapPicture(const Pixmap& p) : width_(p.width), height_(p.height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width_;
-    bi.bmiHeader.biHeight = -height_;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!bitmap_) throw OutOfResources("Cannot create the bitmap of a picture");
-    auto* out = static_cast<std::uint32_t*>(bits);
-    for (std::size_t i = 0; i < p.pixels.size(); ++i) {
-      const std::uint32_t px = p.pixels[i];
+    // Checked before the bitmap exists: a constructor that throws leaves no destructor to free it.
+    for (const std::uint32_t px : p.pixels)
       if (px != 0 && (px & 0xFFFFFF) == kKey) throw Exception("A pixmap may not use the colour #FF00FF");
-      out[i] = px == 0 ? kKey : (px & 0xFFFFFF);
-    }
+    void* bits = nullptr;
+    bitmap_ = CreateTopDownBitmap(width_, height_, 32, &bits);
+    auto* out = static_cast<std::uint32_t*>(bits);
+    for (std::size_t i = 0; i < p.pixels.size(); ++i) out[i] = p.pixels[i] == 0 ? kKey : (p.pixels[i] & 0xFFFFFF);
   }
   ~PixmapPicture() override { DeleteObject(bitmap_); }
 

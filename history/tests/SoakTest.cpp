@@ -71,11 +71,8 @@ TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
   EXPECT_EQ(s.presentation.References(), 1u);
 }
 
-using ShowAboutFormFn = void(__stdcall*)(HWND);
-
 TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
   testkit::PathmrLibrary kept;
-  auto about = kept.Bind<ShowAboutFormFn>("ShowAboutForm");
   testkit::Presentation presentation;
   auto history = [&] {
     kept.InitializeSlideHistory(presentation.AsVariant());
@@ -90,19 +87,7 @@ TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
     });
     EXPECT_EQ(d.Run([&] { return kept.ShowSlideHistory(nullptr, 2); }), 2);
   };
-  auto aboutBox = [&] {
-    testkit::Driver d(10000);
-    d.Then([] {
-      HWND w = testkit::FindDialog("About");
-      if (!w) return false;
-      testkit::PostKey(testkit::FindChild(w, "Button", "OK"), VK_RETURN);
-      return true;
-    });
-    d.Run([&] {
-      about(nullptr);
-      return 0;
-    });
-  };
+  auto aboutBox = [&] { EXPECT_TRUE(testkit::ShowAboutAndClose(kept, VK_RETURN)); };
   for (int i = 0; i < 10; ++i) history(), aboutBox();
   const testkit::Holdings warm = testkit::CountHoldings();
   for (int i = 0; i < 300; ++i) history();

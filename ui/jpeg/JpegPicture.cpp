@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "ui/PictureFormats.h"
+#include "ui/Platform.h"
 #include "ui/Resample.h"
 
 namespace jpeg {
@@ -31,15 +32,8 @@ ui::BgrImage ToBgr(Image&& img) {
 }
 
 HBITMAP MakeBitmap(const ui::BgrImage& img) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = img.width;
-  bi.bmiHeader.biHeight = -img.height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap) throw JpegError("Not enough memory to show the picture");
+  HBITMAP bitmap = ui::CreateTopDownBitmap(img.width, img.height, 24, &bits);
   std::copy(img.pixels.begin(), img.pixels.end(), static_cast<std::uint8_t*>(bits));
   return bitmap;
 }
@@ -88,10 +82,8 @@ void JpegPicture::Draw(HDC__* dc, const ui::Bounds& d) {
 }
 
 int ScreenColourDepth() {
-  HDC dc = GetDC(nullptr);
-  const int depth = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
-  ReleaseDC(nullptr, dc);
-  return depth;
+  ui::ScreenDc screen;
+  return GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
 }
 
 void RegisterJpegFormat(int screenColourDepth) {

@@ -244,3 +244,35 @@ TEST(Form, ListValuesAreCheckedByRowNotByTheListsErrorValue) {
 }
 
 }  // namespace
+
+namespace {
+
+struct LabelledForm : ui::Form {
+  LabelledForm() {
+    LoadFromText(R"(
+form TLabelledForm
+  Caption = "Labelled"
+  ClientSize = 200, 80
+  Font = "Tahoma", -11, Default
+  object Note: Label
+    Bounds = 10, 10, 0, 0
+    Caption = "Painted by the form"
+  end
+end
+)",
+                 ui::Handlers{});
+  }
+};
+
+TEST(Form, GraphicControlsPlacedOnTheFormArePaintedByIt) {
+  LabelledForm form;
+  form.HandleNeeded();
+  ShowWindow(form.Handle(), SW_SHOWNA);
+  const ui::Bounds b = form.FindControl("Note")->GetBounds();
+  EXPECT_GT(b.width, 40);  // sized to its text
+  const RECT label{b.left, b.top, b.left + b.width, b.top + b.height};
+  const RECT text = testkit::ColourBox(testkit::CaptureClient(form.Handle()), label, GetSysColor(COLOR_WINDOWTEXT) & 0xFFFFFF, 60);
+  EXPECT_FALSE(IsRectEmpty(&text));
+}
+
+}  // namespace
