@@ -10,6 +10,10 @@
 
 namespace {
 
+// Both runs measure exactly flat under Wine once warmed up; the slack only absorbs a heap that
+// settles late. A leak of a hundred bytes per dialog would exceed it.
+constexpr std::size_t kMemorySlack = 64 * 1024;
+
 void Report(const char* what, const testkit::Holdings& a, const testkit::Holdings& b) {
   std::printf("%s: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu\n", what,
               a.gdiObjects, b.gdiObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows, a.privateBytes,
@@ -67,13 +71,14 @@ TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
   EXPECT_LE(end.gdiObjects, warm.gdiObjects);
   EXPECT_LE(end.kernelHandles, warm.kernelHandles);
   EXPECT_LE(end.windows, warm.windows);
-  EXPECT_LE(end.privateBytes, warm.privateBytes + 256 * 1024);
+  EXPECT_LE(end.privateBytes, warm.privateBytes + kMemorySlack);
   EXPECT_EQ(s.presentation.References(), 1u);
 }
 
 TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
   testkit::PathmrLibrary kept;
   testkit::Presentation presentation;
+  presentation.keepLog = false;  // the stand-in host's own records would grow
   auto history = [&] {
     kept.InitializeSlideHistory(presentation.AsVariant());
     kept.AddSlideHistory(1, "One");
@@ -97,7 +102,7 @@ TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
   EXPECT_LE(end.gdiObjects, warm.gdiObjects);
   EXPECT_LE(end.kernelHandles, warm.kernelHandles);
   EXPECT_LE(end.windows, warm.windows);
-  EXPECT_LE(end.privateBytes, warm.privateBytes + 256 * 1024);
+  EXPECT_LE(end.privateBytes, warm.privateBytes + kMemorySlack);
   EXPECT_EQ(presentation.References(), 1u);
 }
 
