@@ -47,6 +47,9 @@ start_display() {
 # first test instead, they would inherit its output pipe and ctest would wait for them forever.
 start_prefix() {
   bash "$here/scripts/wine-prefix.sh" "$1" "$2"
+  # A server left from an earlier run would keep its processes on an old display: replace it.
+  WINEPREFIX=$1 wineserver -k 2>/dev/null || true
+  WINEPREFIX=$1 wineserver -w
   WINEPREFIX=$1 wineserver -p
   WINEPREFIX=$1 "$here/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
   server_pid=1
