@@ -11,6 +11,13 @@
 #include "ui/Form.h"
 #include "ui/jpeg/JpegPicture.h"
 
+// The static C++ runtime's reserve for exceptions thrown when memory has run out (about 19 KB),
+// allocated when the library loads. The runtime only gives it back when asked to, so without this
+// every unload would leave it behind in the host's heap.
+namespace __gnu_cxx {
+void __freeres();
+}
+
 namespace {
 
 // Held from load to unload; nothing ever waits on it. Other programs can tell by its name that
@@ -41,6 +48,8 @@ void Unload() {
   if (g_libraryMutex) CloseHandle(g_libraryMutex);
   g_libraryMutex = nullptr;
   ui::ShutdownWindowing();  // window classes of this module; their windows are gone by now
+  // Last: nothing of ours throws after this. Freeing a block only takes the heap's own lock.
+  __gnu_cxx::__freeres();
 }
 
 }  // namespace

@@ -17,6 +17,20 @@ BOOL CALLBACK CountTopLevel(HWND w, LPARAM count) {
   return TRUE;
 }
 
+std::size_t HeapBytesInUse() {
+  HANDLE heaps[256];
+  const DWORD n = GetProcessHeaps(256, heaps);
+  std::size_t bytes = 0;
+  for (DWORD i = 0; i < n && i < 256; ++i) {
+    if (!HeapLock(heaps[i])) continue;
+    PROCESS_HEAP_ENTRY e{};
+    while (HeapWalk(heaps[i], &e))
+      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += e.cbData;
+    HeapUnlock(heaps[i]);
+  }
+  return bytes;
+}
+
 }  // namespace
 
 Holdings CountHoldings() {
@@ -33,6 +47,7 @@ Holdings CountHoldings() {
   pmc.cb = sizeof pmc;
   if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
     h.privateBytes = pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;  // Wine fills only the latter
+  h.heapBytes = HeapBytesInUse();
   return h;
 }
 

@@ -1,5 +1,6 @@
 // What a process holds, counted by probing (Wine answers GetGuiResources and GetProcessHandleCount
-// with 0): GDI objects, kernel handles, windows of this thread, and private memory.
+// with 0): GDI objects, kernel handles, windows of this thread, private memory, and the bytes of
+// the blocks in use on the process's heaps (exact, where private memory moves in whole pages).
 #pragma once
 #include <cstddef>
 
@@ -10,6 +11,7 @@ struct Holdings {
   int kernelHandles = 0;
   int windows = 0;
   std::size_t privateBytes = 0;
+  std::size_t heapBytes = 0;
 };
 
 Holdings CountHoldings();
