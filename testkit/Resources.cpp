@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include <cstdio>
+
 namespace testkit {
 namespace {
 
@@ -49,6 +51,13 @@ Holdings CountHoldings() {
     h.privateBytes = pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;  // Wine fills only the latter
   h.heapBytes = HeapBytesInUse();
   return h;
+}
+
+void ReportHoldings(const char* what, const Holdings& a, const Holdings& b) {
+  std::printf("%s: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu, "
+              "heap bytes in use %zu -> %zu\n",
+              what, a.gdiObjects, b.gdiObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows,
+              a.privateBytes, b.privateBytes, a.heapBytes, b.heapBytes);
 }
 
 }  // namespace testkit

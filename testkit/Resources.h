@@ -16,4 +16,7 @@ struct Holdings {
 
 Holdings CountHoldings();
 
+// Prints "what: GDI objects a -> b, ..." for every count, for the test's output.
+void ReportHoldings(const char* what, const Holdings& before, const Holdings& after);
+
 }  // namespace testkit

@@ -16,13 +16,6 @@ namespace {
 constexpr std::size_t kMemorySlack = 64 * 1024;
 constexpr std::size_t kHeapSlack = 1024;
 
-void Report(const char* what, const testkit::Holdings& a, const testkit::Holdings& b) {
-  std::printf("%s: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu, "
-              "heap bytes in use %zu -> %zu\n",
-              what, a.gdiObjects, b.gdiObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows,
-              a.privateBytes, b.privateBytes, a.heapBytes, b.heapBytes);
-}
-
 TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
   const auto filesBefore = testkit::HistorySession::PreviewFilesInTemp();
   testkit::HistorySession s;
@@ -67,7 +60,7 @@ TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
   s.Show(1, steps);
   const int exports = s.presentation.exportCount;
   std::printf("selection changes: %d, exports: %d\n", changes, exports);
-  Report("5000 selection changes", warm, end);
+  testkit::ReportHoldings("5000 selection changes", warm, end);
   EXPECT_GE(changes, 5000);
   EXPECT_EQ(exports, changes + 1);  // one for each change, one for the preselection
   EXPECT_EQ(testkit::HistorySession::PreviewFilesInTemp(), filesBefore);
@@ -102,7 +95,7 @@ TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
   for (int i = 0; i < 300; ++i) history();
   for (int i = 0; i < 300; ++i) aboutBox();
   const testkit::Holdings end = testkit::CountHoldings();
-  Report("300 history and 300 About dialogs", warm, end);
+  testkit::ReportHoldings("300 history and 300 About dialogs", warm, end);
   EXPECT_LE(end.gdiObjects, warm.gdiObjects);
   EXPECT_LE(end.kernelHandles, warm.kernelHandles);
   EXPECT_LE(end.windows, warm.windows);

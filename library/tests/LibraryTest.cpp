@@ -187,10 +187,9 @@ TEST(Library, HundredLoadUseUnloadCyclesHoldNothingMore) {
   const testkit::Holdings before = testkit::CountHoldings();
   for (int i = 0; i < 100; ++i) OneCycle();
   const testkit::Holdings after = testkit::CountHoldings();
-  std::printf("per 100 cycles: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, heap bytes in use "
-              "%zu -> %zu; a bare library with the same runtime leaves %.1f handles and %.0f heap bytes a cycle\n",
-              before.gdiObjects, after.gdiObjects, before.kernelHandles, after.kernelHandles, before.windows,
-              after.windows, before.heapBytes, after.heapBytes, runtime.handles, runtime.heapBytes);
+  testkit::ReportHoldings("per 100 cycles", before, after);
+  std::printf("a bare library with the same runtime leaves %.1f handles and %.0f heap bytes a cycle\n",
+              runtime.handles, runtime.heapBytes);
   EXPECT_LE(after.gdiObjects, before.gdiObjects + 2);
   EXPECT_LE(after.kernelHandles, before.kernelHandles + static_cast<int>(runtime.handles * 100 + 0.5) + 2);
   EXPECT_LE(after.windows, before.windows);
@@ -206,10 +205,7 @@ TEST(Library, RepeatedUseWhileLoadedHoldsNothingMore) {
   const testkit::Holdings before = testkit::CountHoldings();
   for (int i = 0; i < 100; ++i) OneCycle();
   const testkit::Holdings after = testkit::CountHoldings();
-  std::printf("per 100 uses: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu, "
-              "heap bytes in use %zu -> %zu\n",
-              before.gdiObjects, after.gdiObjects, before.kernelHandles, after.kernelHandles, before.windows,
-              after.windows, before.privateBytes, after.privateBytes, before.heapBytes, after.heapBytes);
+  testkit::ReportHoldings("per 100 uses", before, after);
   EXPECT_LE(after.gdiObjects, before.gdiObjects);
   EXPECT_LE(after.kernelHandles, before.kernelHandles);
   EXPECT_LE(after.windows, before.windows);
