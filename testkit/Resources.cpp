@@ -53,6 +53,22 @@ Holdings CountHoldings() {
   return h;
 }
 
+std::string GrowthBeyond(const Holdings& a, const Holdings& b, std::size_t memorySlack, std::size_t heapSlack) {
+  std::string grown;
+  auto check = [&grown](const char* name, std::size_t before, std::size_t after, std::size_t slack) {
+    if (after <= before + slack) return;
+    if (!grown.empty()) grown += "; ";
+    grown += std::string(name) + " " + std::to_string(before) + " -> " + std::to_string(after) + " (" +
+             std::to_string(slack) + " allowed)";
+  };
+  check("GDI objects", a.gdiObjects, b.gdiObjects, 0);
+  check("kernel handles", a.kernelHandles, b.kernelHandles, 0);
+  check("windows", a.windows, b.windows, 0);
+  check("memory", a.privateBytes, b.privateBytes, memorySlack);
+  check("heap bytes in use", a.heapBytes, b.heapBytes, heapSlack);
+  return grown;
+}
+
 void ReportHoldings(const char* what, const Holdings& a, const Holdings& b) {
   std::printf("%s: GDI objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, memory %zu -> %zu, "
               "heap bytes in use %zu -> %zu\n",

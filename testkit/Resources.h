@@ -3,6 +3,7 @@
 // the blocks in use on the process's heaps (exact, where private memory moves in whole pages).
 #pragma once
 #include <cstddef>
+#include <string>
 
 namespace testkit {
 
@@ -15,6 +16,12 @@ struct Holdings {
 };
 
 Holdings CountHoldings();
+
+// The counts that grew from before to after: GDI objects, kernel handles and windows must not grow
+// at all, private memory and heap bytes by no more than their slack. Empty when none did; otherwise
+// "heap bytes in use 100 -> 2000 (1024 allowed)" and so on, for the test's failure message.
+std::string GrowthBeyond(const Holdings& before, const Holdings& after, std::size_t memorySlack,
+                         std::size_t heapSlack);
 
 // Prints "what: GDI objects a -> b, ..." for every count, for the test's output.
 void ReportHoldings(const char* what, const Holdings& before, const Holdings& after);

@@ -64,11 +64,7 @@ TEST(Soak, FiveThousandSelectionChangesInOneDialog) {
   EXPECT_GE(changes, 5000);
   EXPECT_EQ(exports, changes + 1);  // one for each change, one for the preselection
   EXPECT_EQ(testkit::HistorySession::PreviewFilesInTemp(), filesBefore);
-  EXPECT_LE(end.gdiObjects, warm.gdiObjects);
-  EXPECT_LE(end.kernelHandles, warm.kernelHandles);
-  EXPECT_LE(end.windows, warm.windows);
-  EXPECT_LE(end.privateBytes, warm.privateBytes + kMemorySlack);
-  EXPECT_LE(end.heapBytes, warm.heapBytes + kHeapSlack);
+  EXPECT_EQ(testkit::GrowthBeyond(warm, end, kMemorySlack, kHeapSlack), "");
   EXPECT_EQ(s.presentation.References(), 1u);
 }
 
@@ -96,11 +92,7 @@ TEST(Soak, ThreeHundredOfEachDialogInOneProcess) {
   for (int i = 0; i < 300; ++i) aboutBox();
   const testkit::Holdings end = testkit::CountHoldings();
   testkit::ReportHoldings("300 history and 300 About dialogs", warm, end);
-  EXPECT_LE(end.gdiObjects, warm.gdiObjects);
-  EXPECT_LE(end.kernelHandles, warm.kernelHandles);
-  EXPECT_LE(end.windows, warm.windows);
-  EXPECT_LE(end.privateBytes, warm.privateBytes + kMemorySlack);
-  EXPECT_LE(end.heapBytes, warm.heapBytes + kHeapSlack);
+  EXPECT_EQ(testkit::GrowthBeyond(warm, end, kMemorySlack, kHeapSlack), "");
   EXPECT_EQ(presentation.References(), 1u);
 }
 
