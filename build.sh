@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # ./build.sh demo   build, then run the stand-in host with the real history dialog
-# ./build.sh test   build everything and run every test under Wine on a private virtual display
-# ./build.sh bench  build, then print the preview benchmark (ratios against baselines of the same run)
+# ./build.sh test   build both libraries and run every test under Wine on a private virtual display
+# ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
 # ./build.sh build  build only
 # ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
-set -euo pipefail
+#
+# Two builds from the same sources: the 32-bit Pathmr.dll (build/cross32) and the 64-bit
+# Pathmr64.dll (build/cross64). Tests, demo and benchmarks run every build that this machine can
+# run: 64-bit Wine runs everywhere, 32-bit Wine only where the kernel runs 32-bit programs.
+# PATHMR_NO_32BIT=1 acts as if it did not.
+set -eEuo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 export BUILD_DIR=${BUILD_DIR:-$here/build}
 cmd=${1:-test}
@@ -12,25 +17,57 @@ cmd=${1:-test}
 # The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
+  demo | test | bench | build) ;;
+  *) echo "usage: ./build.sh demo|test|bench|build|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
+# No step fails silently: whatever stops the script names the step it was in.
+step="starting"
+trap 'rc=$?; echo "build.sh: $cmd stopped in step \"$step\" (exit $rc; the command: $BASH_COMMAND)" >&2' ERR
+mkdir -p "$BUILD_DIR/logs"
+
+step="set-up (installing what is missing, building libjpeg-turbo)"
 bash "$here/scripts/setup.sh"
-cmake -S "$here" -B "$BUILD_DIR/cross" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DPATHMR_THIRD_PARTY="$BUILD_DIR/third_party" -DPATHMR_BUILD_DIR="$BUILD_DIR" >/dev/null
-cmake --build "$BUILD_DIR/cross" -j"$(nproc)"
+
+no32=
+if bash "$here/scripts/ia32-probe.sh"; then
+  runnable=(32 64)
+else
+  runnable=(64)
+  why="kernel without IA-32 emulation"
+  [ "${PATHMR_NO_32BIT:-0}" = 1 ] && why="PATHMR_NO_32BIT=1"
+  no32="this machine runs no 32-bit programs ($why): the 32-bit Pathmr.dll was built but not tested; the 64-bit build was tested"
+fi
+
+dll_name() { if [ "$1" = 32 ]; then echo Pathmr.dll; else echo Pathmr64.dll; fi; }
+
+build_arch() {
+  local arch=$1 toolchain=mingw-i686 log=$BUILD_DIR/logs/configure$1.log
+  [ "$arch" = 64 ] && toolchain=mingw-x86_64
+  step="configuring the $arch-bit build"
+  if ! cmake -S "$here" -B "$BUILD_DIR/cross$arch" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$toolchain.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DPATHMR_LIBJPEG="$BUILD_DIR/third_party/libjpeg$arch" \
+    -DPATHMR_BUILD_DIR="$BUILD_DIR" -Wno-dev >"$log" 2>&1; then
+    echo "build.sh: configuring the $arch-bit build failed; the end of $log:" >&2
+    tail -n 25 "$log" >&2
+    exit 1
+  fi
+  step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
+  echo "== building $(dll_name "$arch") and its tests =="
+  cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
+}
 
 xvfb_pid=
-server_pid=
+prefixes=()
 cleanup() {
-  [ -z "$server_pid" ] || { WINEPREFIX=$BUILD_DIR/wineprefix wineserver -k 2>/dev/null || true; }
-  for dpi in 120 144 192; do
-    [ -z "$server_pid" ] || { WINEPREFIX=$BUILD_DIR/wineprefix-$dpi wineserver -k 2>/dev/null || true; }
-  done
+  local p
+  for p in ${prefixes[@]+"${prefixes[@]}"}; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
   [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
 start_display() {
+  step="starting a virtual display (Xvfb)"
   local n
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
@@ -39,55 +76,87 @@ start_display() {
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; return; fi
   done
-  echo "no free display number for Xvfb" >&2; exit 1
+  echo "build.sh: no free display number for Xvfb (tried :90 to :140)" >&2
+  exit 1
 }
 
 # One persistent server per prefix: every test process then starts in about half a second. Wine's
 # own service processes are started here too, with their output going nowhere: started by the
 # first test instead, they would inherit its output pipe and ctest would wait for them forever.
 start_prefix() {
-  bash "$here/scripts/wine-prefix.sh" "$1" "$2"
+  local arch=$1 dpi=$2 prefix=$BUILD_DIR/wine$1-$2
+  step="preparing the $arch-bit Wine prefix for $dpi dpi"
+  bash "$here/scripts/wine-prefix.sh" "$arch" "$prefix" "$dpi"
   # A server left from an earlier run would keep its processes on an old display: replace it.
-  WINEPREFIX=$1 wineserver -k 2>/dev/null || true
-  WINEPREFIX=$1 wineserver -w
-  WINEPREFIX=$1 wineserver -p
-  WINEPREFIX=$1 "$here/scripts/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
-  server_pid=1
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  WINEPREFIX=$prefix wineserver -w
+  WINEPREFIX=$prefix wineserver -p
+  prefixes+=("$prefix")
+  WINEPREFIX=$prefix "$here/scripts/wine-run.sh" "$arch" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
-start_wine() { start_prefix "$BUILD_DIR/wineprefix" 96; }
 
 case "$cmd" in
-  build) ;;
+  build)
+    for arch in 32 64; do build_arch "$arch"; done
+    ;;
   demo)
+    arch=${runnable[0]}  # the 32-bit host and library where they can run
+    build_arch "$arch"
+    [ -z "$no32" ] || echo "$no32" | sed 's/was tested/runs the demo/'
     args=()
     if [ -z "${DISPLAY:-}" ]; then
       start_display
       args=(--auto "$BUILD_DIR/demo")
     fi
-    start_wine
+    start_prefix "$arch" 96
     mkdir -p "$BUILD_DIR/demo"
-    "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/host.exe" "${args[@]}"
+    step="running the $arch-bit stand-in host"
+    "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/host.exe" ${args[@]+"${args[@]}"}
+    step="converting the screenshots"
     for f in "$BUILD_DIR"/demo/*.bmp; do
       [ -e "$f" ] || continue
       convert "$f" "${f%.bmp}.png" && rm -f "$f" && echo "screenshot: ${f%.bmp}.png"
     done
     ;;
   bench)
+    for arch in "${runnable[@]}"; do build_arch "$arch"; done
+    [ -z "$no32" ] || echo "$no32" | sed 's/tested/measured/g'
     start_display
-    start_wine
-    "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/preview_benchmark.exe"
-    "$here/scripts/wine-run.sh" "$BUILD_DIR/cross/bin/history_benchmark.exe"
+    for arch in "${runnable[@]}"; do
+      start_prefix "$arch" 96
+      step="running the $arch-bit benchmarks"
+      echo "== $(dll_name "$arch"), $arch-bit =="
+      "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/preview_benchmark.exe"
+      "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/history_benchmark.exe"
+    done
     ;;
   test)
+    for arch in 32 64; do build_arch "$arch"; done
     # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
-    # sanitizers; first, so that the test runner's summary closes the output.
+    # sanitizers; before the tests, so that the test runner's summary closes the output.
+    step="fuzzing the JPEG reader (scripts/fuzz.sh)"
     bash "$here/scripts/fuzz.sh" 60
     start_display
-    start_wine
-    for dpi in 120 144 192; do start_prefix "$BUILD_DIR/wineprefix-$dpi" "$dpi"; done
-    cd "$BUILD_DIR/cross"
-    # One at a time: test processes share the display, and activation is a per-display affair.
-    ctest --output-on-failure -j1 --timeout 300
+    [ -z "$no32" ] || echo "$no32"
+    failed=()
+    summary=()
+    for arch in "${runnable[@]}"; do
+      for dpi in 96 120 144 192; do start_prefix "$arch" "$dpi"; done
+      step="testing the $arch-bit build"
+      echo "== testing $(dll_name "$arch") (the $arch-bit build) under $arch-bit Wine =="
+      log=$BUILD_DIR/logs/ctest$arch.log
+      # One at a time: test processes share the display, and activation is a per-display affair.
+      if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure -j1 --timeout 300) 2>&1 | tee "$log"; then :; else
+        failed+=("$arch-bit")
+      fi
+      summary+=("$arch-bit: $(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || echo 'no summary')")
+    done
+    echo "== summary =="
+    printf '%s\n' "${summary[@]}"
+    [ -z "$no32" ] || echo "$no32"
+    if [ ${#failed[@]} -gt 0 ]; then
+      echo "build.sh: tests failed in the ${failed[*]} build" >&2
+      exit 1
+    fi
     ;;
-  *) echo "usage: ./build.sh demo|test|bench|build|fuzz [seconds]" >&2; exit 2 ;;
 esac

@@ -3,9 +3,9 @@ set(gtest_disable_pthreads OFF)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
-# pathmr_test(NAME [ENV VAR=VALUE...] SOURCES...): one ctest per test case, each in a process of its own.
+# pathmr_test(NAME PREFIX P [TIMEOUT S] SOURCES...): one ctest per test case, each in a process of its own.
 function(pathmr_test name)
-  cmake_parse_arguments(T "" "PREFIX;TIMEOUT" "ENV;SOURCES" ${ARGN})
+  cmake_parse_arguments(T "" "PREFIX;TIMEOUT" "SOURCES" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -14,7 +14,15 @@ function(pathmr_test name)
   target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest_main ${PATHMR_STATIC_RUNTIME})
   add_dependencies(${name} Pathmr)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
-    PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT ${T_TIMEOUT})
+    PROPERTIES TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# pathmr_rerun(NAME PREFIX P FILTER F ENV VAR=VALUE...): the cases of an existing test program that
+# FILTER selects, again, in another environment (the program is not built again).
+function(pathmr_rerun name)
+  cmake_parse_arguments(T "" "PREFIX;FILTER" "ENV" ${ARGN})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
+    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 120)
 endfunction()
 
 pathmr_test(ui_test PREFIX ui SOURCES
@@ -32,7 +40,7 @@ pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/test
 pathmr_test(soak_test PREFIX soak TIMEOUT 900 SOURCES history/tests/SoakTest.cpp)
 # The layout and picture checks again on screens of 120, 144 and 192 dpi (a Wine prefix each).
 foreach(dpi 120 144 192)
-  pathmr_test(history_dpi${dpi}_test PREFIX dpi${dpi}
-    ENV "WINEPREFIX=${PATHMR_BUILD_DIR}/wineprefix-${dpi};PATHMR_EXPECT_DPI=${dpi}"
-    SOURCES history/tests/HistoryLayoutTest.cpp history/tests/SlidePreviewTest.cpp about/tests/AboutTest.cpp)
+  set(env "WINEPREFIX=${PATHMR_BUILD_DIR}/wine${PATHMR_ARCH}-${dpi};PATHMR_EXPECT_DPI=${dpi}")
+  pathmr_rerun(history_test PREFIX dpi${dpi} FILTER "HistoryLayout.*:SlidePreview.*" ENV "${env}")
+  pathmr_rerun(about_test PREFIX dpi${dpi} FILTER "AboutBox.*" ENV "${env}")
 endforeach()

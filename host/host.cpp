@@ -1,4 +1,4 @@
-// Stand-in for the presentation program's add-in: loads Pathmr.dll by name at run time, binds the
+// Stand-in for the presentation program's add-in: loads the library (PATHMR_DLL_NAME) by name at run time, binds the
 // exports by name, hands over a presentation object and a sample history, shows the history
 // dialog and prints the chosen position.
 //
@@ -15,6 +15,7 @@
 #include <cstring>
 #include <string>
 
+#include "library/Pathmr.h"
 #include "testkit/DialogDriver.h"
 #include "testkit/Presentation.h"
 #include "testkit/Screen.h"
@@ -28,7 +29,7 @@ using ShowSlideHistoryFn = std::int32_t(__stdcall*)(HWND, std::int32_t);
 template <class F>
 F Bind(HMODULE library, const char* name) {
   auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-  if (!f) std::fprintf(stderr, "host: Pathmr.dll does not export %s\n", name);
+  if (!f) std::fprintf(stderr, "host: " PATHMR_DLL_NAME " does not export %s\n", name);
   return f;
 }
 
@@ -48,7 +49,7 @@ const Visit kHistory[] = {
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
     HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[2]);
-    HMODULE held = LoadLibraryA("Pathmr.dll");
+    HMODULE held = LoadLibraryA(PATHMR_DLL_NAME);
     if (!release || !held) return 2;
     WaitForSingleObject(release, 30000);
     FreeLibrary(held);
@@ -58,9 +59,9 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0) autoDir = argv[2];
 
   CoInitialize(nullptr);
-  HMODULE library = LoadLibraryA("Pathmr.dll");
+  HMODULE library = LoadLibraryA(PATHMR_DLL_NAME);
   if (!library) {
-    std::fprintf(stderr, "host: cannot load Pathmr.dll (error %lu)\n", GetLastError());
+    std::fprintf(stderr, "host: cannot load " PATHMR_DLL_NAME " (error %lu)\n", GetLastError());
     return 1;
   }
   auto initialize = Bind<InitializeSlideHistoryFn>(library, "InitializeSlideHistory");

@@ -1,8 +1,12 @@
-/* Pathmr.dll: the native library of the slide-show add-in.
+/* Pathmr.dll (32-bit) and Pathmr64.dll (64-bit): the native library of the slide-show add-in.
  *
- * All functions use the standard Windows calling convention (__stdcall; the callee removes the
- * arguments), are exported under these undecorated names, are called on the host's user-interface
- * thread, report no errors, and never let a failure escape.
+ * A process can only load the file of its own architecture; both may sit in the same folder, and
+ * PATHMR_DLL_NAME names the right one for the code that includes this header.
+ *
+ * All functions are exported under these plain names, are called on the host's user-interface
+ * thread, report no errors, and never let a failure escape. In the 32-bit file they use the
+ * standard Windows calling convention (__stdcall: the callee removes the arguments); the 64-bit
+ * file has the one x64 convention, and the same declarations below are right for both.
  *
  * One history request:
  *   InitializeSlideHistory(presentation);          once
@@ -18,12 +22,20 @@
 #include <oleauto.h>
 #include <stdint.h>
 
+#ifdef _WIN64
+#define PATHMR_DLL_NAME "Pathmr64.dll"
+#else
+#define PATHMR_DLL_NAME "Pathmr.dll"
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-/* Starts a request. presentation (passed by value, 16 bytes) holds the presentation's automation
- * object; the library keeps its own copy (and reference) until the request ends. */
+/* Starts a request. presentation (passed by value: 16 bytes on the stack in the 32-bit file; in the
+ * 64-bit file the caller passes a pointer to its own 24-byte copy, as x64 does for every structure
+ * of that size) holds the presentation's automation object; the library keeps its own copy (and
+ * reference) until the request ends. */
 void __stdcall InitializeSlideHistory(VARIANT presentation);
 
 /* Appends an entry: the host's slide index and the caption shown (ANSI; NULL shows no text). */

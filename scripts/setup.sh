@@ -1,38 +1,72 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need on a bare Debian 12 machine.
-# Quick when nothing is missing: every step checks before it acts.
+# Installs everything the build and the tests need on a bare Debian 12 machine, then cross-builds
+# libjpeg-turbo for both Windows targets. Quick when nothing is missing: every step checks before
+# it acts. 32-bit Wine is installed only where this machine runs 32-bit programs at all.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$here/build}
+log=$build/logs
+mkdir -p "$log"
+
+fail() { echo "setup: $1" >&2; exit 1; }
+# Runs a quiet step into a log of its own; a failure names the step and shows the log's end.
+quiet() {
+  local what=$1 file=$log/$2
+  shift 2
+  "$@" >"$file" 2>&1 || {
+    local rc=$?
+    echo "setup: $what failed (exit $rc); the end of $file:" >&2
+    tail -n 25 "$file" >&2
+    exit 1
+  }
+}
 
 need_apt=()
 have() { command -v "$1" >/dev/null 2>&1; }
 have cmake || need_apt+=(cmake)
 have i686-w64-mingw32-g++-posix || need_apt+=(g++-mingw-w64-i686)
+have x86_64-w64-mingw32-g++-posix || need_apt+=(g++-mingw-w64-x86-64)
 have nasm || need_apt+=(nasm)
 have Xvfb || need_apt+=(xvfb)
 have import || need_apt+=(imagemagick)
 have dpkg-source || need_apt+=(dpkg-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need_apt+=(googletest)
-dpkg -s wine32:i386 >/dev/null 2>&1 || need_apt+=(wine wine32:i386)
+[ -x /usr/lib/wine/wine64 ] || need_apt+=(wine64)
+ia32=0
+if bash "$here/scripts/ia32-probe.sh"; then
+  ia32=1
+  [ -x /usr/lib/wine/wine ] || need_apt+=(wine wine32:i386)
+fi
 
 if [ ${#need_apt[@]} -gt 0 ]; then
   echo "setup: installing ${need_apt[*]}"
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need_apt[@]}"
+  if [ "$ia32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  quiet "apt-get update" apt-update.log apt-get update -q
+  quiet "installing ${need_apt[*]}" apt-install.log \
+    env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need_apt[@]}"
 fi
 
-# libjpeg-turbo from Debian's own source package, cross-built once into the build tree and linked
-# statically.
-jpeg_prefix=$build/third_party/libjpeg
-if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ]; then
+# libjpeg-turbo from Debian's own source package, cross-built once per target into the build tree
+# and linked statically.
+for arch in 32 64; do
+  case $arch in
+    32) toolchain=mingw-i686 ;;
+    64) toolchain=mingw-x86_64 ;;
+  esac
+  jpeg_prefix=$build/third_party/libjpeg$arch
+  [ -f "$jpeg_prefix/lib/libjpeg.a" ] && continue
   src=$build/third_party/src
-  bash "$here/scripts/libjpeg-source.sh" "$src/libjpeg-turbo"
-  cmake -S "$src/libjpeg-turbo" -B "$src/libjpeg-build" \
-    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
-    -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" >/dev/null
-  cmake --build "$src/libjpeg-build" -j"$(nproc)" >/dev/null
-  cmake --install "$src/libjpeg-build" >/dev/null
-  echo "setup: libjpeg built into $jpeg_prefix"
-fi
+  [ -f "$src/libjpeg-turbo/CMakeLists.txt" ] || quiet "fetching the libjpeg-turbo source" libjpeg-source.log \
+    bash "$here/scripts/libjpeg-source.sh" "$src/libjpeg-turbo"
+  rm -rf "$src/libjpeg-build$arch"
+  quiet "configuring libjpeg-turbo ($arch-bit)" libjpeg$arch.log \
+    cmake -S "$src/libjpeg-turbo" -B "$src/libjpeg-build$arch" \
+    -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DCMAKE_INSTALL_PREFIX="$jpeg_prefix"
+  quiet "building libjpeg-turbo ($arch-bit)" libjpeg$arch.log cmake --build "$src/libjpeg-build$arch" -j"$(nproc)"
+  quiet "installing libjpeg-turbo ($arch-bit)" libjpeg$arch.log cmake --install "$src/libjpeg-build$arch"
+  [ -f "$jpeg_prefix/lib/libjpeg.a" ] || fail "libjpeg-turbo ($arch-bit) built, but $jpeg_prefix/lib/libjpeg.a is missing"
+  echo "setup: libjpeg-turbo ($arch-bit) built into $jpeg_prefix"
+done

@@ -1,10 +1,14 @@
-// Pathmr.dll loaded and bound by name, the way the add-in does it.
+// The library (Pathmr.dll, or Pathmr64.dll in a 64-bit process) loaded and bound by name, the way
+// the add-in does it.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
 
 #include <cstdint>
 #include <stdexcept>
+#include <string>
+
+#include "library/Pathmr.h"
 
 namespace testkit {
 
@@ -13,7 +17,7 @@ struct PathmrLibrary {
   using AddSlideHistoryFn = void(__stdcall*)(std::int32_t, const char*);
   using ShowSlideHistoryFn = std::int32_t(__stdcall*)(HWND, std::int32_t);
 
-  HMODULE module = LoadLibraryA("Pathmr.dll");
+  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
   InitializeSlideHistoryFn InitializeSlideHistory = Bind<InitializeSlideHistoryFn>("InitializeSlideHistory");
   AddSlideHistoryFn AddSlideHistory = Bind<AddSlideHistoryFn>("AddSlideHistory");
   ShowSlideHistoryFn ShowSlideHistory = Bind<ShowSlideHistoryFn>("ShowSlideHistory");
@@ -24,9 +28,9 @@ struct PathmrLibrary {
 
   template <class F>
   F Bind(const char* name) {
-    if (!module) throw std::runtime_error("Pathmr.dll cannot be loaded");
+    if (!module) throw std::runtime_error(PATHMR_DLL_NAME " cannot be loaded");
     auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    if (!f) throw std::runtime_error(std::string("Pathmr.dll does not export ") + name);
+    if (!f) throw std::runtime_error(std::string(PATHMR_DLL_NAME " does not export ") + name);
     return f;
   }
 };

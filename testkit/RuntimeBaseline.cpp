@@ -1,4 +1,4 @@
-// A library with nothing of Pathmr's in it, linked like Pathmr.dll (the same static C++ runtime).
+// A library with nothing of Pathmr's in it, linked like Pathmr's own (the same static C++ runtime).
 // What loading and unloading it leaves behind is the runtime's own share, the baseline against
 // which Pathmr's load/unload cycles are measured.
 #include <windows.h>

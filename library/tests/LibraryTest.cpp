@@ -21,6 +21,7 @@ std::string ModuleFolder() {
 }
 
 struct PeTables {
+  WORD machine = 0;
   std::vector<std::string> exports;
   DWORD ordinalBase = 0;
   std::set<std::string> imports;
@@ -30,7 +31,10 @@ PeTables ReadTables(HMODULE module) {
   PeTables t;
   auto* base = reinterpret_cast<const unsigned char*>(module);
   auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
+  // The headers of this process's own architecture: the library loaded is always of that kind.
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  t.machine = nt->FileHeader.Machine;
+  EXPECT_EQ(nt->OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR_MAGIC);
   const auto& dirs = nt->OptionalHeader.DataDirectory;
   auto* ex = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + dirs[IMAGE_DIRECTORY_ENTRY_EXPORT].VirtualAddress);
   t.ordinalBase = ex->Base;
@@ -49,6 +53,11 @@ PeTables ReadTables(HMODULE module) {
 TEST(Library, ExportsExactlyItsSixFunctionsAndImportsOnlySystemLibraries) {
   testkit::PathmrLibrary lib;
   const PeTables t = ReadTables(lib.module);
+#ifdef _WIN64
+  EXPECT_EQ(t.machine, IMAGE_FILE_MACHINE_AMD64);
+#else
+  EXPECT_EQ(t.machine, IMAGE_FILE_MACHINE_I386);
+#endif
   EXPECT_EQ(t.exports, (std::vector<std::string>{"AddSlideHistory", "InitializeProduct", "InitializeSlideHistory",
                                                  "ShowAboutForm", "ShowSlideHistory", "ShutdownProduct"}));
   EXPECT_EQ(t.ordinalBase, 1u);
@@ -58,7 +67,7 @@ TEST(Library, ExportsExactlyItsSixFunctionsAndImportsOnlySystemLibraries) {
 }
 
 TEST(Library, CarriesItsVersion) {
-  const std::string path = ModuleFolder() + "Pathmr.dll";
+  const std::string path = ModuleFolder() + PATHMR_DLL_NAME;
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
   ASSERT_GT(size, 0u);
@@ -71,6 +80,9 @@ TEST(Library, CarriesItsVersion) {
   char* product = nullptr;
   ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904E4\\ProductName", reinterpret_cast<void**>(&product), &len));
   EXPECT_STREQ(product, "Corvel Pathmere");
+  char* original = nullptr;
+  ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904E4\\OriginalFilename", reinterpret_cast<void**>(&original), &len));
+  EXPECT_STREQ(original, PATHMR_DLL_NAME);
 }
 
 HANDLE StartHolder(const char* eventName) {
@@ -135,7 +147,7 @@ TEST(Library, HooksInAnyOrderChangeNothing) {
 
 TEST(Library, UnloadDestroysARequestThatWasNeverShown) {
   testkit::Presentation presentation;
-  HMODULE module = LoadLibraryA("Pathmr.dll");
+  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
   ASSERT_NE(module, nullptr);
   auto init = reinterpret_cast<void(__stdcall*)(VARIANT)>(reinterpret_cast<void*>(GetProcAddress(module, "InitializeSlideHistory")));
   auto add = reinterpret_cast<void(__stdcall*)(std::int32_t, const char*)>(reinterpret_cast<void*>(GetProcAddress(module, "AddSlideHistory")));

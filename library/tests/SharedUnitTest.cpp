@@ -27,7 +27,9 @@ TEST(SharedUnit, GuidStringsAreFreshUpperCaseAndThirtyEightLong) {
     EXPECT_EQ(g.back(), '}');
     for (std::size_t k : {9u, 14u, 19u, 24u}) EXPECT_EQ(g[k], '-') << g;
     for (char c : g)
-      if (c != '{' && c != '}' && c != '-') EXPECT_TRUE(std::isxdigit(static_cast<unsigned char>(c)) && !std::islower(c)) << g;
+      if (c != '{' && c != '}' && c != '-') {
+        EXPECT_TRUE(std::isxdigit(static_cast<unsigned char>(c)) && !std::islower(c)) << g;
+      }
     seen.insert(g);
   }
   EXPECT_EQ(seen.size(), 200u);
