@@ -3,6 +3,8 @@
 # ./build.sh test   build both libraries and run every test under Wine on a private virtual display
 # ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
 # ./build.sh build  build only
+# ./build.sh check REGEX [32|64]  build, then run only the tests whose names match REGEX, in both
+#                    builds or only the one named (no fuzzing)
 # ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
 #
 # Two builds from the same sources: the 32-bit Pathmr.dll (build/cross32) and the 64-bit
@@ -18,7 +20,8 @@ cmd=${1:-test}
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
   demo | test | bench | build) ;;
-  *) echo "usage: ./build.sh demo|test|bench|build|fuzz [seconds]" >&2; exit 2 ;;
+  check) [ $# -ge 2 ] && [[ "${3:-32}" =~ ^(32|64)$ ]] || { echo "usage: ./build.sh check REGEX [32|64]" >&2; exit 2; } ;;
+  *) echo "usage: ./build.sh demo|test|bench|build|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
 # No step fails silently: whatever stops the script names the step it was in.
@@ -130,12 +133,22 @@ case "$cmd" in
       "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/history_benchmark.exe"
     done
     ;;
-  test)
-    for arch in 32 64; do build_arch "$arch"; done
-    # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
-    # sanitizers; before the tests, so that the test runner's summary closes the output.
-    step="fuzzing the JPEG reader (scripts/fuzz.sh)"
-    bash "$here/scripts/fuzz.sh" 60
+  test | check)
+    selection=()
+    if [ "$cmd" = check ]; then
+      selection=(-R "$2")
+      if [ $# -ge 3 ]; then
+        [[ " ${runnable[*]} " == *" $3 "* ]] || { echo "build.sh: this machine cannot run the $3-bit build" >&2; exit 1; }
+        runnable=("$3")
+      fi
+      for arch in "${runnable[@]}"; do build_arch "$arch"; done
+    else
+      for arch in 32 64; do build_arch "$arch"; done
+      # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
+      # sanitizers; before the tests, so that the test runner's summary closes the output.
+      step="fuzzing the JPEG reader (scripts/fuzz.sh)"
+      bash "$here/scripts/fuzz.sh" 60
+    fi
     start_display
     [ -z "$no32" ] || echo "$no32"
     failed=()
@@ -146,7 +159,7 @@ case "$cmd" in
       echo "== testing $(dll_name "$arch") (the $arch-bit build) under $arch-bit Wine =="
       log=$BUILD_DIR/logs/ctest$arch.log
       # One at a time: test processes share the display, and activation is a per-display affair.
-      if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure -j1 --timeout 300) 2>&1 | tee "$log"; then :; else
+      if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure -j1 --timeout 300 ${selection[@]+"${selection[@]}"}) 2>&1 | tee "$log"; then :; else
         failed+=("$arch-bit")
       fi
       summary+=("$arch-bit: $(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || echo 'no summary')")
