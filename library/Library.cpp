@@ -18,6 +18,13 @@ namespace __gnu_cxx {
 void __freeres();
 }
 
+// The thread library inside the static runtime keeps a record for each thread that has used it
+// (the runtime's one-time initialisations do, on the thread that loads us), holding a duplicate
+// of the thread's handle and an event. It gives them back when the thread ends, through its TLS
+// callback; a thread that outlives an unload would keep them for good, two kernel handles per
+// load. So the unload runs that same thread-end step for the calling thread.
+extern "C" const PIMAGE_TLS_CALLBACK __xl_f;
+
 namespace {
 
 // Held from load to unload; nothing ever waits on it. Other programs can tell by its name that
@@ -37,7 +44,7 @@ void Load(HINSTANCE instance) {
   DisableThreadLibraryCalls(instance);  // the library starts no threads and keeps no per-thread state
 }
 
-void Unload() {
+void Unload(HINSTANCE instance) {
   // A request that was opened but never shown: its window belongs to this thread, so destroying
   // it here sends messages only to our own window procedures.
   try {
@@ -50,6 +57,8 @@ void Unload() {
   ui::ShutdownWindowing();  // window classes of this module; their windows are gone by now
   // Last: nothing of ours throws after this. Freeing a block only takes the heap's own lock.
   __gnu_cxx::__freeres();
+  // After everything else: any later use of the thread library on this thread would make a new record.
+  __xl_f(instance, DLL_THREAD_DETACH, nullptr);
 }
 
 }  // namespace
@@ -58,7 +67,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   if (reason == DLL_PROCESS_ATTACH) Load(instance);
   // At process exit (reserved is not null) the system takes everything back with the process, and
   // other threads may have been stopped anywhere: only an explicit unload gives back by hand.
-  if (reason == DLL_PROCESS_DETACH && !reserved) Unload();
+  if (reason == DLL_PROCESS_DETACH && !reserved) Unload(instance);
   return TRUE;
 }
 

@@ -19,11 +19,12 @@ if [ ! -f "$prefix/.pathmr-ready" ]; then
   rm -rf "$prefix"
   mkdir -p "$prefix"
   run wineboot -i >/dev/null 2>&1 || true
-  [ -f "$prefix/system.reg" ] || { echo "wine-prefix: wineboot made no $arch-bit prefix in $prefix" >&2; exit 1; }
   run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
     { echo "wine-prefix: cannot set unmanaged windows in $prefix" >&2; exit 1; }
   run reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1 ||
     { echo "wine-prefix: cannot set $dpi dpi in $prefix" >&2; exit 1; }
-  wineserver -w
+  wineserver -w  # the registry reaches its files when the server ends
+  grep -qi logpixels "$prefix/user.reg" 2>/dev/null ||
+    { echo "wine-prefix: wineboot made no usable $arch-bit prefix in $prefix" >&2; exit 1; }
   touch "$prefix/.pathmr-ready"
 fi

@@ -203,7 +203,9 @@ TEST(Library, HundredLoadUseUnloadCyclesHoldNothingMore) {
   std::printf("a bare library with the same runtime leaves %.1f handles and %.0f heap bytes a cycle\n",
               runtime.handles, runtime.heapBytes);
   EXPECT_LE(after.gdiObjects, before.gdiObjects + 2);
-  EXPECT_LE(after.kernelHandles, before.kernelHandles + static_cast<int>(runtime.handles * 100 + 0.5) + 2);
+  // Whatever the bare runtime leaves (its thread library's record of the loading thread: a thread
+  // handle and an event a load), Pathmr gives it back at unload.
+  EXPECT_LE(after.kernelHandles, before.kernelHandles + 2);
   EXPECT_LE(after.windows, before.windows);
   // Left per cycle: only the runtime's record of the calling thread (a few hundred bytes). The
   // runtime's 19 KB reserve for exceptions is given back at unload; a dialog, font or picture
