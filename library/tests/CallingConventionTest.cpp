@@ -84,14 +84,44 @@ struct Args {
   unsigned bytes;
 };
 
+struct Outcome {
+  int stackError;
+  unsigned clobbered;
+  std::uint32_t result;
+};
+
+template <class F>
+Outcome Watch(F fn, const Args& args) {
+  Outcome o{};
+  o.stackError = CallStdcall(reinterpret_cast<const void*>(fn), args.data, args.bytes, &o.result, &o.clobbered);
+  return o;
+}
+
 template <class F>
 std::uint32_t Call(F fn, const Args& args) {
-  std::uint32_t result = 0;
-  unsigned clobbered = 0;
-  const int stackError = CallStdcall(reinterpret_cast<const void*>(fn), args.data, args.bytes, &result, &clobbered);
-  EXPECT_EQ(stackError, 0) << "the export left the stack pointer " << stackError << " bytes off";
-  EXPECT_EQ(clobbered, 0u) << "callee-saved registers changed (1 ebx, 2 esi, 4 edi, 8 ebp): " << clobbered;
-  return result;
+  const Outcome o = Watch(fn, args);
+  EXPECT_EQ(o.stackError, 0) << "the export left the stack pointer " << o.stackError << " bytes off";
+  EXPECT_EQ(o.clobbered, 0u) << "callee-saved registers changed (1 ebx, 2 esi, 4 edi, 8 ebp): " << o.clobbered;
+  return o.result;
+}
+
+// Faults the watch must see: a function that leaves its arguments to the caller, and one that
+// changes a register its caller keeps.
+extern "C" int __cdecl LeavesItsArguments(int a, int b) { return a + b; }
+extern "C" void __stdcall ChangesEsi();
+asm(R"(
+    .text
+_ChangesEsi@0:
+    movl $0, %esi
+    ret
+)");
+
+TEST(CallingConvention, TheWatchSeesAFunctionThatBreaksTheStdcallRules) {
+  const int two[2] = {20, 22};
+  const Outcome left = Watch(&LeavesItsArguments, Args{two, 8});
+  EXPECT_EQ(left.stackError, -8);
+  EXPECT_EQ(left.result, 42u);
+  EXPECT_EQ(Watch(&ChangesEsi, Args{nullptr, 0}).clobbered, 2u);
 }
 
 #else
@@ -214,8 +244,14 @@ CallWithMarkedRegisters:
 
 // Calls an export with up to four register arguments and checks that every non-volatile register
 // survived.
+// The names of the non-volatile registers that the call changed, and its result.
+struct Outcome {
+  std::string changed;
+  std::uint32_t result;
+};
+
 template <class F>
-std::uint32_t Call(F fn, const std::uint64_t (&slots)[4]) {
+Outcome Watch(F fn, const std::uint64_t (&slots)[4]) {
   Registers in{}, out{};
   for (int i = 0; i < 8; ++i) in.gpr[i] = 0x1000000000000001ull * static_cast<std::uint64_t>(i + 3) + 0x0102030405060708ull;
   for (int i = 0; i < 10; ++i) {
@@ -223,12 +259,38 @@ std::uint32_t Call(F fn, const std::uint64_t (&slots)[4]) {
     in.xmm[i][1] = 0x5a5a5a5a5a5a5a5aull ^ (static_cast<std::uint64_t>(i) << 32);
   }
   CallWithMarkedRegisters(reinterpret_cast<const void*>(fn), slots, &in, &out);
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(out.gpr[i], in.gpr[i]) << kGprNames[i] << " changed";
-  for (int i = 0; i < 10; ++i) {
-    EXPECT_EQ(out.xmm[i][0], in.xmm[i][0]) << "xmm" << i + 6 << " changed";
-    EXPECT_EQ(out.xmm[i][1], in.xmm[i][1]) << "xmm" << i + 6 << " changed";
-  }
-  return static_cast<std::uint32_t>(out.rax);
+  Outcome o{"", static_cast<std::uint32_t>(out.rax)};
+  for (int i = 0; i < 8; ++i)
+    if (out.gpr[i] != in.gpr[i]) o.changed += std::string(o.changed.empty() ? "" : " ") + kGprNames[i];
+  for (int i = 0; i < 10; ++i)
+    if (out.xmm[i][0] != in.xmm[i][0] || out.xmm[i][1] != in.xmm[i][1])
+      o.changed += std::string(o.changed.empty() ? "" : " ") + "xmm" + std::to_string(i + 6);
+  return o;
+}
+
+template <class F>
+std::uint32_t Call(F fn, const std::uint64_t (&slots)[4]) {
+  const Outcome o = Watch(fn, slots);
+  EXPECT_EQ(o.changed, "") << "the export changed registers its caller keeps";
+  return o.result;
+}
+
+// A fault the watch must see: a function that changes registers its caller keeps.
+extern "C" std::uint64_t ChangesRsiAndXmm9(std::uint64_t a);
+asm(R"(
+    .text
+ChangesRsiAndXmm9:
+    movq %rcx, %rax
+    xorl %esi, %esi
+    pxor %xmm9, %xmm9
+    ret
+)");
+
+TEST(CallingConvention, TheWatchSeesAFunctionThatChangesKeptRegisters) {
+  const std::uint64_t args[4] = {42};
+  const Outcome o = Watch(&ChangesRsiAndXmm9, args);
+  EXPECT_EQ(o.changed, "rsi xmm9");
+  EXPECT_EQ(o.result, 42u);
 }
 
 #endif
