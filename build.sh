@@ -29,8 +29,17 @@ step="starting"
 trap 'rc=$?; echo "build.sh: $cmd stopped in step \"$step\" (exit $rc; the command: $BASH_COMMAND)" >&2' ERR
 mkdir -p "$BUILD_DIR/logs"
 
+# How long each phase took, printed at the end of a test run.
+timings=()
+phase_start=$SECONDS
+phase_done() {
+  timings+=("$1 $((SECONDS - phase_start)) s")
+  phase_start=$SECONDS
+}
+
 step="set-up (installing what is missing, building libjpeg-turbo)"
 bash "$here/scripts/setup.sh"
+phase_done "set-up"
 
 no32=
 if bash "$here/scripts/ia32-probe.sh"; then
@@ -39,7 +48,7 @@ else
   runnable=(64)
   why="kernel without IA-32 emulation"
   [ "${PATHMR_NO_32BIT:-0}" = 1 ] && why="PATHMR_NO_32BIT=1"
-  no32="this machine runs no 32-bit programs ($why): the 32-bit Pathmr.dll was built but not tested; the 64-bit build was tested"
+  no32="this machine runs no 32-bit programs ($why)"
 fi
 
 dll_name() { if [ "$1" = 32 ]; then echo Pathmr.dll; else echo Pathmr64.dll; fi; }
@@ -58,6 +67,7 @@ build_arch() {
   step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
   echo "== building $(dll_name "$arch") and its tests =="
   cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
+  phase_done "$arch-bit build"
 }
 
 xvfb_pid=
@@ -105,7 +115,7 @@ case "$cmd" in
   demo)
     arch=${runnable[0]}  # the 32-bit host and library where they can run
     build_arch "$arch"
-    [ -z "$no32" ] || echo "$no32" | sed 's/was tested/runs the demo/'
+    [ -z "$no32" ] || echo "$no32: the demo runs the 64-bit host and Pathmr64.dll"
     args=()
     if [ -z "${DISPLAY:-}" ]; then
       start_display
@@ -123,7 +133,7 @@ case "$cmd" in
     ;;
   bench)
     for arch in "${runnable[@]}"; do build_arch "$arch"; done
-    [ -z "$no32" ] || echo "$no32" | sed 's/tested/measured/g'
+    [ -z "$no32" ] || echo "$no32: only the 64-bit build is measured"
     start_display
     for arch in "${runnable[@]}"; do
       start_prefix "$arch" 96
@@ -148,8 +158,14 @@ case "$cmd" in
       # sanitizers; before the tests, so that the test runner's summary closes the output.
       step="fuzzing the JPEG reader (scripts/fuzz.sh)"
       bash "$here/scripts/fuzz.sh" 60
+      phase_done "fuzzing"
     fi
     start_display
+    if [ -n "$no32" ] && [ "$cmd" = test ]; then
+      no32="$no32: the 32-bit Pathmr.dll was built but not tested; the 64-bit build was tested"
+    elif [ -n "$no32" ]; then
+      no32="$no32: only the 64-bit build was tested"
+    fi
     [ -z "$no32" ] || echo "$no32"
     failed=()
     summary=()
@@ -162,10 +178,12 @@ case "$cmd" in
       if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure -j1 --timeout 300 ${selection[@]+"${selection[@]}"}) 2>&1 | tee "$log"; then :; else
         failed+=("$arch-bit")
       fi
+      phase_done "$arch-bit Wine and tests"
       summary+=("$arch-bit: $(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || echo 'no summary')")
     done
     echo "== summary =="
     printf '%s\n' "${summary[@]}"
+    echo "time: $(printf '%s, ' "${timings[@]}" | sed 's/, $//')"
     [ -z "$no32" ] || echo "$no32"
     if [ ${#failed[@]} -gt 0 ]; then
       echo "build.sh: tests failed in the ${failed[*]} build" >&2
