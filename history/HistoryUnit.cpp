@@ -58,9 +58,9 @@ void THistoryForm::AboutButtonClick() { ShowAboutForm(Handle()); }
 
 void THistoryForm::ShowSlidePreview(int row) {
   const std::int32_t slideIndex = SlideListBox->ItemValue(row);  // no selected row: the list's index error
-  const std::string folder = shared::TempFolder();
+  const std::wstring folder = shared::TempFolder();
   if (folder.empty()) return;  // nowhere to put the picture: no preview
-  std::string path = folder + shared::NewGuidString() + ".jpg";
+  std::wstring path = folder + shared::NewGuidString() + L".jpg";
   // The picture file is gone again when this returns, loaded or not.
   shared::TemporaryFiles files(folder);
   files.Add(path);
@@ -69,7 +69,7 @@ void THistoryForm::ShowSlidePreview(int row) {
   } catch (...) {
     // The host's own failures are not the presenter's: loading then reports the missing file.
   }
-  files.Add(path);  // the host may have named another file
+  files.Add(path);  // the host may have named another file, also when it then reported a failure
   SlideImage->SetPicture(ui::LoadPictureFromFile(path));
 }
 
