@@ -2,6 +2,7 @@
 
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
+#include "library/KeepLoaded.h"
 #include "ui/Controls.h"
 
 namespace about {
@@ -43,6 +44,7 @@ void TAboutForm::OKButtonClick() { Close(); }
 void ShowAbout(HWND parentWindow) {
   auto form = std::make_unique<TAboutForm>();
   if (parentWindow) form->SetParentWindow(parentWindow);
+  shared::KeepLibraryLoaded();
   form->ShowModal();
 }
 

@@ -3,10 +3,14 @@
 #include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
+#include "history/Positions.h"
 #include "history/SlideExport.h"
+#include "library/KeepLoaded.h"
 #include "library/SharedUnit.h"
 #include "ui/PictureLoader.h"
 #include "ui/Controls.h"
+
+#include <vector>
 
 namespace history {
 
@@ -32,10 +36,17 @@ THistoryForm::~THistoryForm() { VariantClear(&presentation_); }
 
 void THistoryForm::SetPresentation(const VARIANT& presentation) {
   VariantClear(&presentation_);
-  // A copy in its own right: an interface inside gains a reference, the caller's keeps its own.
-  const HRESULT hr = VariantCopy(&presentation_, const_cast<VARIANT*>(&presentation));
-  if (FAILED(hr)) throw ui::Exception("Cannot keep the presentation object");
+  // A VARIANT that points at a VARIANT is followed to the one it points at (a few levels at most:
+  // a host could make a cycle).
+  const VARIANT* source = &presentation;
+  for (int depth = 0; depth < 8 && source && source->vt == (VT_VARIANT | VT_BYREF); ++depth) source = source->pvarVal;
+  if (!source || ((source->vt & VT_BYREF) && !source->byref)) return;
+  // A copy in its own right, with the reference resolved: an interface inside gains a reference
+  // of ours, the caller's keeps its own, and nothing of the caller's is looked at again.
+  if (FAILED(VariantCopyInd(&presentation_, const_cast<VARIANT*>(source)))) VariantInit(&presentation_);
 }
+
+void THistoryForm::AbandonPresentation() { VariantInit(&presentation_); }
 
 void THistoryForm::FormCreate() {
   altKeyRepaintFix_ = std::make_unique<dialogs::AltKeyRepaintFix>(*this);
@@ -58,9 +69,9 @@ void THistoryForm::AboutButtonClick() { ShowAboutForm(Handle()); }
 
 void THistoryForm::ShowSlidePreview(int row) {
   const std::int32_t slideIndex = SlideListBox->ItemValue(row);  // no selected row: the list's index error
-  const std::string folder = shared::TempFolder();
+  const std::wstring folder = shared::TempFolder();
   if (folder.empty()) return;  // nowhere to put the picture: no preview
-  std::string path = folder + shared::NewGuidString() + ".jpg";
+  std::wstring path = folder + shared::NewGuidString() + L".jpg";
   // The picture file is gone again when this returns, loaded or not.
   shared::TemporaryFiles files(folder);
   files.Add(path);
@@ -69,7 +80,7 @@ void THistoryForm::ShowSlidePreview(int row) {
   } catch (...) {
     // The host's own failures are not the presenter's: loading then reports the missing file.
   }
-  files.Add(path);  // the host may have named another file
+  files.Add(path);  // the host may have named another file, also when it then reported a failure
   SlideImage->SetPicture(ui::LoadPictureFromFile(path));
 }
 
@@ -79,18 +90,77 @@ namespace {
 
 // The one open request: filled by AddSlideHistory, taken out by ShowSlideHistory.
 THistoryForm* g_request = nullptr;
+// The thread that opened it: its windows belong to that thread.
+DWORD g_requestThread = 0;
+// A row could not be stored: later rows would answer to the wrong positions, so the whole
+// request is refused (ShowSlideHistory shows nothing and returns 0).
+bool g_requestRefused = false;
 // True while ShowSlideHistory runs its dialog; the exports then leave everything alone.
 bool g_showing = false;
 
 void ReplaceRequest(THistoryForm* next) {
   THistoryForm* old = g_request;
   g_request = next;
+  g_requestThread = GetCurrentThreadId();
+  g_requestRefused = false;
   delete old;
+}
+
+HMODULE ThisModule() {
+  HMODULE module = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                     reinterpret_cast<LPCWSTR>(&ThisModule), &module);
+  return module;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  try {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+  } catch (...) {
+    return FALSE;
+  }
+}
+
+void ForgetWindows(ui::Control& control) {
+  control.DetachWindow();
+  for (const auto& child : control.Controls()) ForgetWindows(*child);
+}
+
+// The other thread's half of DropHistoryRequest. Only calls that neither send a message nor wait
+// on another thread: under the loader lock either could hang the process.
+void AbandonRequest(std::unique_ptr<THistoryForm> form) {
+  if (HWND top = form->Handle()) {
+    // Windows of our classes would call into this module after it is unmapped: they get the
+    // system's default procedure (the list box and buttons have the system's own). Their thread
+    // destroys them when it ends; hidden and never shown, they receive next to nothing before.
+    std::vector<HWND> windows{top};
+    EnumChildWindows(top, &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    const HMODULE module = ThisModule();
+    for (HWND w : windows) {
+      if (reinterpret_cast<HMODULE>(GetClassLongPtrA(w, GCLP_HMODULE)) != module) continue;
+      SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+      SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    }
+  }
+  ForgetWindows(*form);        // the form's destructor then destroys no window
+  form->AbandonPresentation();  // an apartment object is called on its own thread only
 }
 
 }  // namespace
 
-void DropHistoryRequest() { ReplaceRequest(nullptr); }
+void DropHistoryRequest() {
+  if (!g_request) return;
+  if (g_requestThread == GetCurrentThreadId()) {
+    // Its windows belong to this thread, so destroying them sends messages only to our own
+    // window procedures.
+    ReplaceRequest(nullptr);
+    return;
+  }
+  std::unique_ptr<THistoryForm> form(g_request);
+  g_request = nullptr;
+  AbandonRequest(std::move(form));
+}
 
 namespace {
 
@@ -99,19 +169,27 @@ void Initialize(const VARIANT& presentation) {
   ReplaceRequest(nullptr);
   auto form = std::make_unique<THistoryForm>();
   form->SetPresentation(presentation);
-  g_request = form.release();
+  ReplaceRequest(form.release());
 }
 
 void Add(std::int32_t slideIndex, const char* caption) {
-  if (g_showing || !g_request) return;
-  g_request->SlideListBox->AddItem(caption ? caption : "", slideIndex);
+  if (g_showing || !g_request || g_requestRefused) return;
+  try {
+    g_request->SlideListBox->AddItem(caption ? caption : "", slideIndex);
+  } catch (...) {
+    g_requestRefused = true;
+    throw;
+  }
 }
 
 std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
   if (g_showing || !g_request) return 0;
   // The request ends here, whatever happens next.
   std::unique_ptr<THistoryForm> form(g_request);
+  const bool refused = g_requestRefused;
   g_request = nullptr;
+  g_requestRefused = false;
+  if (refused) return 0;
   g_showing = true;
   struct ShowingEnd {
     ~ShowingEnd() { g_showing = false; }
@@ -123,13 +201,14 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
   }
   if (form->SlideListBox->Count() > 0) {
     try {
-      form->SlideListBox->SetItemIndex(currentPosition - 1);
+      form->SlideListBox->SetItemIndex(RowAtPosition(currentPosition, form->SlideListBox->Count()));
       form->SlideListBoxClick();
     } catch (...) {
       // Outside the modal loop no error box can be shown: the dialog opens with nothing selected
       // (a position outside the list) or without a picture.
     }
   }
+  shared::KeepLibraryLoaded();
   if (form->ShowModal() != ui::mrOk) return 0;
   return form->SlideListBox->ItemIndex() + 1;  // no selected row (-1) gives 0
 }

@@ -28,9 +28,15 @@ class THistoryForm : public ui::Form {
   THistoryForm();
   ~THistoryForm() override;
 
-  // The host's presentation object; the form holds its own copy, released with the form.
+  // The host's presentation object; the form holds its own copy, released with the form. A
+  // VARIANT by reference is followed here, once: the add-in's variable may be gone before the
+  // first preview. One that cannot be copied leaves the form without an object (every preview
+  // then fails in its automation calls, which are silent).
   void SetPresentation(const VARIANT& presentation);
   const VARIANT& Presentation() const { return presentation_; }
+  // Lets go of the presentation object without calling it (its Release runs host code that may
+  // not run on this thread or at this moment).
+  void AbandonPresentation();
 
   ui::ListBox* SlideListBox = nullptr;
   ui::Container* CommandPanel = nullptr;
@@ -57,7 +63,10 @@ class THistoryForm : public ui::Form {
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
 };
 
-// Destroys a request that was opened but never shown (the library is being unloaded).
+// Ends a request that was opened but never shown (the library is being unloaded, under the
+// loader lock). On the thread that opened it the request is destroyed. On any other thread its
+// windows cannot be destroyed, so they are left to their thread, inert; the host's object is not
+// called.
 void DropHistoryRequest();
 
 }  // namespace history

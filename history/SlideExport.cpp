@@ -35,14 +35,6 @@ std::wstring Widen(const std::string& s) {
   return w;
 }
 
-std::string Narrow(const wchar_t* w, UINT length) {
-  if (!w || length == 0) return "";
-  const int n = WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_ACP, 0, w, static_cast<int>(length), &s[0], n, nullptr, nullptr);
-  return s;
-}
-
 // The automation object inside a VARIANT: VT_DISPATCH, VT_DISPATCH by reference, or a VARIANT by
 // reference that holds one.
 IDispatch* DispatchOf(const VARIANT& v) {
@@ -76,7 +68,7 @@ void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UIN
 
 }  // namespace
 
-void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::string& path) {
+void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::wstring& path) {
   IDispatch* presentationObject = DispatchOf(presentation);
 
   VariantHolder slides;
@@ -91,7 +83,7 @@ void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::stri
   Call(DispatchOf(slides.v), "Item", DISPATCH_METHOD, &itemArg, 1, &slide.v);
 
   BstrHolder format(SysAllocString(L"jpg"));
-  BstrHolder target(SysAllocString(Widen(path).c_str()));
+  BstrHolder target(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
   if (!format.s || !target.s) throw AutomationError("Out of memory");
   VARIANTARG exportArgs[2];  // in reverse order: the format, then the path
   VariantInit(&exportArgs[0]);
@@ -101,8 +93,14 @@ void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::stri
   exportArgs[1].vt = VT_BSTR | VT_BYREF;
   exportArgs[1].pbstrVal = &target.s;
   VariantHolder ignored;
-  Call(DispatchOf(slide.v), "Export", DISPATCH_METHOD, exportArgs, 2, &ignored.v);
-  path = Narrow(target.s, SysStringLen(target.s));
+  const auto readBack = [&] { path.assign(target.s ? target.s : L"", target.s ? SysStringLen(target.s) : 0); };
+  try {
+    Call(DispatchOf(slide.v), "Export", DISPATCH_METHOD, exportArgs, 2, &ignored.v);
+  } catch (...) {
+    readBack();
+    throw;
+  }
+  readBack();
 }
 
 }  // namespace history

@@ -10,7 +10,8 @@
 namespace history {
 
 // Throws on any failure: a VARIANT that holds no object, a name the object does not know, a
-// failed call. path is passed by reference and read back after Export.
-void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::string& path);
+// failed call. path is passed by reference and read back after Export, also when Export fails:
+// a host may have written a file under the name it hands back before it reported the failure.
+void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::wstring& path);
 
 }  // namespace history

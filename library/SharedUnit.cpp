@@ -5,42 +5,45 @@
 
 #include <stdexcept>
 
+#include "ui/FilePath.h"
+
 namespace shared {
 
-std::string WithTrailingBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+std::wstring WithTrailingBackslash(std::wstring folder) {
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   return folder;
 }
 
-std::string TempFolder() {
+std::wstring TempFolder() {
   constexpr DWORD kBuffer = 4096;
-  char buffer[kBuffer];
-  const DWORD length = GetTempPathA(kBuffer, buffer);
-  if (length == 0 || length >= kBuffer) return "";
-  return WithTrailingBackslash(std::string(buffer, length));
+  std::vector<wchar_t> buffer(kBuffer);
+  const DWORD length = GetTempPathW(kBuffer, buffer.data());
+  if (length == 0 || length >= kBuffer) return L"";
+  return WithTrailingBackslash(std::wstring(buffer.data(), length));
 }
 
-std::string NewGuidString() {
+std::wstring NewGuidString() {
   GUID guid;
   if (FAILED(CoCreateGuid(&guid))) throw std::runtime_error("Cannot create a GUID");
-  LPOLESTR wide = nullptr;
-  if (FAILED(StringFromCLSID(guid, &wide)) || !wide) throw std::runtime_error("Cannot format a GUID");
-  char text[64] = "";
-  WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
-  CoTaskMemFree(wide);
+  LPOLESTR text = nullptr;
+  if (FAILED(StringFromCLSID(guid, &text)) || !text) throw std::runtime_error("Cannot format a GUID");
+  struct Free {
+    LPOLESTR p;
+    ~Free() { CoTaskMemFree(p); }
+  } owner{text};
   return text;
 }
 
-bool IsFileInFolder(const std::string& path, const std::string& folder) {
+bool IsFileInFolder(const std::wstring& path, const std::wstring& folder) {
   if (folder.empty() || path.size() <= folder.size()) return false;
-  if (CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(), static_cast<int>(folder.size()), folder.data(),
+  if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, path.data(), static_cast<int>(folder.size()), folder.data(),
                      static_cast<int>(folder.size())) != CSTR_EQUAL)
     return false;
-  const std::string name = path.substr(folder.size());
-  return name.find_first_of("\\/:") == std::string::npos && name != "." && name != "..";
+  const std::wstring name = path.substr(folder.size());
+  return name.find_first_of(L"\\/:") == std::wstring::npos && name != L"." && name != L"..";
 }
 
-void TemporaryFiles::Add(const std::string& path) {
+void TemporaryFiles::Add(const std::wstring& path) {
   if (!IsFileInFolder(path, folder_)) return;
   for (const auto& p : paths_)
     if (p == path) return;
@@ -48,7 +51,7 @@ void TemporaryFiles::Add(const std::string& path) {
 }
 
 TemporaryFiles::~TemporaryFiles() {
-  for (const auto& p : paths_) DeleteFileA(p.c_str());
+  for (const auto& p : paths_) DeleteFileW(ui::ExtendedLengthPath(p).c_str());
 }
 
 }  // namespace shared

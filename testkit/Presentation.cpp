@@ -16,14 +16,11 @@ std::string Narrow(const wchar_t* w) {
   return text;
 }
 
-std::wstring Widen(const std::string& s) {
-  wchar_t text[4096] = L"";
-  MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, text, 4095);
-  return text;
-}
-
-bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  FILE* f = std::fopen(path.c_str(), "wb");
+// Written by the wide name, like a host that handles any folder name; beyond MAX_PATH only in the
+// form that the file functions take for long paths.
+bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+  const std::wstring name = path.size() >= MAX_PATH - 12 && path.compare(0, 4, L"\\\\?\\") != 0 ? L"\\\\?\\" + path : path;
+  FILE* f = _wfopen(name.c_str(), L"wb");
   if (!f) return false;
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   return std::fclose(f) == 0;
@@ -178,13 +175,16 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   if (!params || params->cArgs != 2) return DISP_E_BADPARAMCOUNT;
   VARIANT& pathArg = params->rgvarg[1];
   const VARIANT& formatArg = params->rgvarg[0];
-  if (pathArg.vt == (VT_BSTR | VT_BYREF)) call.path = Narrow(*pathArg.pbstrVal);
+  if (pathArg.vt == (VT_BSTR | VT_BYREF)) {
+    call.path = Narrow(*pathArg.pbstrVal);
+    call.widePath = *pathArg.pbstrVal ? *pathArg.pbstrVal : L"";
+  }
   if (formatArg.vt == VT_BSTR) call.format = Narrow(formatArg.bstrVal);
   ++exportCount;
   if (keepLog) calls.push_back(call);
   if (exportDelayMsec) Sleep(exportDelayMsec);
   const SlideSetup& setup = slides[slide];
-  std::string path = call.path;
+  std::wstring path = call.widePath;
   std::vector<std::uint8_t> bytes;
   switch (setup.fault) {
     case Fault::ExportFails:
@@ -213,14 +213,14 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
       bytes = RenderSlideJpeg(slide, setup);
       if (setup.fault == Fault::WritesTruncated) bytes.resize(bytes.size() / 2);
   }
-  if (setup.fault == Fault::ChangesPath) {
-    path = path.substr(0, path.find_last_of('\\') + 1) + "moved-" + std::to_string(slide) + ".jpg";
+  if (setup.fault == Fault::ChangesPath || setup.fault == Fault::MovesThenFails) {
+    path = path.substr(0, path.find_last_of(L'\\') + 1) + L"moved-" + std::to_wstring(slide) + L".jpg";
     SysFreeString(*pathArg.pbstrVal);
-    *pathArg.pbstrVal = SysAllocString(Widen(path).c_str());
+    *pathArg.pbstrVal = SysAllocString(path.c_str());
   }
   if (!WriteFileBytes(path, bytes)) return E_FAIL;
   if (keepLog) writtenFiles.push_back(path);
-  return setup.fault == Fault::WritesThenFails ? E_FAIL : S_OK;
+  return setup.fault == Fault::WritesThenFails || setup.fault == Fault::MovesThenFails ? E_FAIL : S_OK;
 }
 
 std::vector<std::uint8_t> RenderSlideJpeg(std::int32_t slide, const SlideSetup& setup) {

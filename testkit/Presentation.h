@@ -24,6 +24,7 @@ enum class Fault {
   DamagedInside,    // the header is fine, the pixels are not
   WritesThenFails,  // the picture is written, then Export reports failure
   ChangesPath,      // writes to another file in the same folder and hands that name back
+  MovesThenFails,   // the same, then Export reports failure
   HugeHeader,       // a header that claims 30000 x 30000 pixels
 };
 
@@ -41,7 +42,8 @@ struct CallRecord {
   std::vector<VARTYPE> argTypes;  // as passed, in the platform's (reversed) order
   LCID locale = 0;
   std::int32_t index = 0;
-  std::string path, format;
+  std::string path, format;  // in the ANSI code page, as a host written for it would see them
+  std::wstring widePath;     // the path as passed
 };
 
 class Presentation : public IDispatch {
@@ -52,7 +54,7 @@ class Presentation : public IDispatch {
   std::map<std::int32_t, SlideSetup> slides;  // a slide not listed gets the defaults
   std::vector<CallRecord> calls;
   std::vector<std::string> namesAsked;
-  std::vector<std::string> writtenFiles;  // every file Export wrote
+  std::vector<std::wstring> writtenFiles;  // every file Export wrote
   DWORD exportDelayMsec = 0;
   bool keepLog = true;        // false: calls are counted, not recorded (for long runs)
   int exportCount = 0;

@@ -34,10 +34,16 @@ WindowHandle ListBox::CreatePlatformWindow(WindowHandle parentWindow) {
 }
 
 void ListBox::AddItem(const std::string& text, std::int32_t value) {
+  // A row is added whole or not at all: a row without its value, or a value without its row,
+  // would shift what every later row stands for.
   form_->HandleNeeded();
+  if (!handle_) throw OutOfResources("Cannot add a row to " + name_ + ": it has no window");
   const LRESULT index = SendMessageA(handle_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
   if (index < 0) throw OutOfResources("Cannot add a row to " + name_);
-  SendMessageA(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(value));
+  if (SendMessageA(handle_, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(value)) == LB_ERR) {
+    SendMessageA(handle_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    throw OutOfResources("Cannot add a row to " + name_);
+  }
 }
 
 int ListBox::Count() const {

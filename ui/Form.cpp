@@ -160,7 +160,16 @@ void Form::FontChanged() { Control::FontChanged(); }
 
 void Form::HandleNeeded() {
   if (handle_) return;
-  CreateWindowTree(parentWindow_);
+  try {
+    CreateWindowTree(parentWindow_);
+  } catch (...) {
+    // All windows or none: with the form's window in place, a later call would take a tree that
+    // lacks a control for complete.
+    if (handle_) DestroyWindow(handle_);  // its last message forgets every window below it
+    windows_.clear();
+    ForgetWindows(*this);
+    throw;
+  }
   if (Button* def = DefaultButton()) SendMessageA(handle_, DM_SETDEFID, static_cast<WPARAM>(def->Id()), 0);
 }
 

@@ -11,5 +11,8 @@ namespace ui {
 // opened, "Unknown picture file extension (.<ext>)" when no format has its extension, or what
 // the format's reader raises.
 std::unique_ptr<Picture> LoadPictureFromFile(const std::string& path);
+// The same by the file's wide name, which may hold any character and exceed MAX_PATH; the
+// messages spell it in the ANSI code page.
+std::unique_ptr<Picture> LoadPictureFromFile(const std::wstring& path);
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "history/Positions.h"
 #include "testkit/HistorySession.h"
 
 namespace {
@@ -117,6 +118,13 @@ TEST_F(HistoryExports, WithoutAnOpenRequestNothingHappens) {
   lib.AddSlideHistory(2, "Too late");
   EXPECT_EQ(lib.ShowSlideHistory(nullptr, 1), 0);
 }
+
+// Any 32-bit position maps to a row or to none without overflowing: a constant expression may not
+// overflow, so these would not compile if it did.
+static_assert(history::RowAtPosition(INT_MIN, 3) == -1, "");
+static_assert(history::RowAtPosition(INT_MAX, INT_MAX) == INT_MAX - 1, "");
+static_assert(history::RowAtPosition(1, 3) == 0 && history::RowAtPosition(3, 3) == 2, "");
+static_assert(history::RowAtPosition(0, 3) == -1 && history::RowAtPosition(4, 3) == -1, "");
 
 TEST_F(HistoryExports, PositionsOutsideTheListSelectNothing) {
   for (std::int32_t position : {0, -1, 4, INT_MIN, INT_MAX}) {

@@ -39,13 +39,19 @@ struct HostileHost : ::testing::Test, testkit::HistorySession {
 };
 
 TEST_F(HostileHost, VariantsWithoutAnObjectFailOnlyInTheirPictures) {
-  VARIANT kinds[4];
+  VARIANT kinds[7];
   for (auto& v : kinds) VariantInit(&v);
   kinds[1].vt = VT_NULL;
   kinds[2].vt = VT_I4;
   kinds[2].lVal = 5;
   kinds[3].vt = VT_DISPATCH;
   kinds[3].pdispVal = nullptr;
+  // Kinds that cannot be copied at all: the request opens all the same.
+  kinds[4].vt = 15;  // no such type
+  kinds[5].vt = VT_VARIANT | VT_BYREF;
+  kinds[5].pvarVal = nullptr;
+  kinds[6].vt = VT_DISPATCH | VT_BYREF;
+  kinds[6].ppdispVal = nullptr;
   for (const VARIANT& v : kinds) {
     lib.InitializeSlideHistory(v);
     lib.AddSlideHistory(1, "One");
@@ -75,6 +81,118 @@ TEST_F(HostileHost, ObjectsByReferenceAreFollowed) {
     EXPECT_EQ(SecondRowError(), "") << "vt " << v.vt;
     EXPECT_EQ(presentation.calls.size(), 6u);  // two previews, three calls each
   }
+}
+
+// The add-in's variable goes out of scope (or is reassigned) right after InitializeSlideHistory:
+// the request must hold the object itself, not the address it was found at.
+TEST_F(HostileHost, AReferencedVariableMayBeGoneBeforeTheDialogShows) {
+  for (const VARTYPE kind : {VARTYPE(VT_DISPATCH | VT_BYREF), VARTYPE(VT_VARIANT | VT_BYREF)}) {
+    presentation.calls.clear();
+    auto* target = new VARIANT(presentation.AsVariant());
+    presentation.AddRef();  // the add-in's own reference, in its variable
+    VARIANT byRef;
+    VariantInit(&byRef);
+    byRef.vt = kind;
+    if (kind == (VT_DISPATCH | VT_BYREF)) byRef.ppdispVal = &target->pdispVal;
+    else byRef.pvarVal = target;
+    lib.InitializeSlideHistory(byRef);
+    VariantClear(target);
+    FillMemory(target, sizeof *target, 0xA5);
+    delete target;
+    EXPECT_EQ(presentation.References(), 2u) << "vt " << kind;  // ours and the request's
+    lib.AddSlideHistory(1, "One");
+    lib.AddSlideHistory(2, "Two");
+    EXPECT_EQ(SecondRowError(), "") << "vt " << kind;
+    EXPECT_EQ(presentation.calls.size(), 6u) << "vt " << kind;
+  }
+}
+
+// Fault injection from outside: the n-th window of a class is refused at creation, or the list
+// refuses a row. Either way a row is lost, and rows after it would answer to the wrong positions.
+struct WindowRefusal {
+  static inline const char* className = nullptr;
+  static inline int skip = 0;
+  HHOOK hook;
+  WindowRefusal(const char* refusedClass, int windowsToLetThrough) {
+    className = refusedClass;
+    skip = windowsToLetThrough;
+    hook = SetWindowsHookExA(WH_CBT, &Hook, nullptr, GetCurrentThreadId());
+  }
+  ~WindowRefusal() { UnhookWindowsHookEx(hook); }
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+      char name[64] = "";
+      GetClassNameA(reinterpret_cast<HWND>(wParam), name, sizeof name);
+      if (lstrcmpiA(name, className) == 0 && skip-- == 0) return 1;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+};
+
+struct RowRefusal {
+  static inline WNDPROC original = nullptr;
+  static inline int refuse = 0;
+  HWND list;
+  explicit RowRefusal(HWND listBox, int rowsToRefuse) : list(listBox) {
+    refuse = rowsToRefuse;
+    original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Proc)));
+  }
+  ~RowRefusal() { SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original)); }
+  static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == LB_ADDSTRING && refuse > 0) {
+      --refuse;
+      return LB_ERRSPACE;
+    }
+    return CallWindowProcA(original, w, message, wParam, lParam);
+  }
+};
+
+// ShowSlideHistory as the add-in calls it: if a dialog comes up after all, "Go" is pressed at once.
+int ShowAndGo(testkit::PathmrLibrary& lib, std::int32_t position, bool& shown) {
+  testkit::Driver d(10000);
+  d.Then([&] {
+    HWND dialog = testkit::FindDialog("Slide Show History");
+    if (!dialog) return false;
+    shown = true;
+    PostMessageA(testkit::FindChild(dialog, "Button", "Go"), BM_CLICK, 0, 0);
+    return true;
+  });
+  return d.Run([&] { return lib.ShowSlideHistory(nullptr, position); });
+}
+
+TEST_F(HostileHost, ARowThatCannotBeStoredRefusesTheWholeRequest) {
+  {
+    // The first row makes the dialog's windows; "Cancel" is refused.
+    lib.InitializeSlideHistory(presentation.AsVariant());
+    {
+      WindowRefusal refusal("Button", 1);
+      lib.AddSlideHistory(1, "One");
+    }
+    lib.AddSlideHistory(2, "Two");
+    bool shown = false;
+    EXPECT_EQ(ShowAndGo(lib, 1, shown), 0);
+    EXPECT_FALSE(shown);
+  }
+  {
+    // The list refuses the second row.
+    lib.InitializeSlideHistory(presentation.AsVariant());
+    lib.AddSlideHistory(1, "One");
+    HWND form = FindWindowA("THistoryForm", nullptr);
+    ASSERT_NE(form, nullptr);
+    {
+      RowRefusal refusal(testkit::FindChild(form, "ListBox"), 1);
+      lib.AddSlideHistory(2, "Two");
+    }
+    lib.AddSlideHistory(3, "Three");
+    bool shown = false;
+    EXPECT_EQ(ShowAndGo(lib, 2, shown), 0);
+    EXPECT_FALSE(shown);
+  }
+  // The next request is whole again.
+  Open({{1, "One"}, {2, "Two"}});
+  bool shown = false;
+  EXPECT_EQ(ShowAndGo(lib, 2, shown), 2);
+  EXPECT_TRUE(shown);
 }
 
 TEST_F(HostileHost, AnObjectThatKnowsNoNamesOrRaisesIsSilentUntilTheFileIsMissing) {

@@ -7,6 +7,7 @@
 
 #include "testkit/HistorySession.h"
 #include "testkit/Screen.h"
+#include "ui/FilePath.h"
 #include "ui/Geometry.h"
 
 namespace {
@@ -16,6 +17,9 @@ using testkit::Fault;
 constexpr std::uint32_t kRed = 0xC02030, kGreen = 0x30B050;
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+  return GetFileAttributesW(ui::ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::string TempFolder() {
   char buffer[4096];
@@ -246,16 +250,74 @@ TEST_F(SlidePreview, HostsThatRenameOrFailAfterWritingLeaveNoFiles) {
   presentation.slides[1].fault = Fault::ChangesPath;
   presentation.slides[2].solid = kGreen;
   presentation.slides[2].fault = Fault::WritesThenFails;
-  Open({{1, "Renamed"}, {2, "Fails after writing"}});
+  presentation.slides[3].fault = Fault::MovesThenFails;
+  Open({{1, "Renamed"}, {2, "Fails after writing"}, {3, "Renamed, then fails"}});
   RECT first{}, second{};
   Show(1, {Check([&] { first = PictureOf(kRed); }), Key(VK_DOWN), SelectionIs(1), Check([&] {
              second = PictureOf(kGreen);
-             testkit::PostKey(List(), VK_ESCAPE);
-           })});
+           }),
+           Key(VK_DOWN), SelectionIs(2), Check([&] { testkit::PostKey(List(), VK_ESCAPE); })});
   EXPECT_FALSE(IsRectEmpty(&first));   // the file under the new name was shown
   EXPECT_FALSE(IsRectEmpty(&second));  // the file was there although Export said no
-  ASSERT_EQ(presentation.writtenFiles.size(), 2u);
-  EXPECT_NE(presentation.writtenFiles[0].find("moved-1.jpg"), std::string::npos);
+  ASSERT_EQ(presentation.writtenFiles.size(), 3u);
+  EXPECT_NE(presentation.writtenFiles[0].find(L"moved-1.jpg"), std::wstring::npos);
+  EXPECT_NE(presentation.writtenFiles[2].find(L"moved-3.jpg"), std::wstring::npos);
+}
+
+// The temporary folder as the system reports it for this process (TMP comes first).
+struct TempFolderOverride {
+  std::wstring folder;
+  explicit TempFolderOverride(const std::wstring& name) {
+    wchar_t base[MAX_PATH + 1];
+    folder = std::wstring(base, GetTempPathW(MAX_PATH + 1, base)) + name;
+    CreateDirectoryW(ui::ExtendedLengthPath(folder).c_str(), nullptr);
+    SetEnvironmentVariableW(L"TMP", folder.c_str());
+  }
+  ~TempFolderOverride() { SetEnvironmentVariableW(L"TMP", nullptr); }
+  bool RemoveIfEmpty() const { return RemoveDirectoryW(ui::ExtendedLengthPath(folder).c_str()) != 0; }
+};
+
+bool AnsiCanSpell(const std::wstring& text) {
+  BOOL defaulted = FALSE;
+  char buffer[512];
+  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, buffer, sizeof buffer, nullptr, &defaulted);
+  return !defaulted;
+}
+
+TEST_F(SlidePreview, TemporaryFoldersInAnotherScriptOrBeyondMaxPathShowAndLeaveNoFile) {
+  const std::wstring cyrillic = L"\x041F\x0440\x0435\x0437\x0435\x043D\x0442\x0430\x0446\x0438\x044F";
+  const std::wstring japanese = L"\x30B9\x30E9\x30A4\x30C9\x4E00\x89A7";
+  std::vector<std::wstring> names;
+  for (const auto& n : {cyrillic, japanese})
+    if (!AnsiCanSpell(n)) names.push_back(n);
+  EXPECT_FALSE(names.empty()) << "the ANSI code page " << GetACP() << " spells both names";
+  wchar_t base[MAX_PATH + 1];
+  const std::size_t baseLength = GetTempPathW(MAX_PATH + 1, base);
+  names.push_back(std::wstring(250 - baseLength, L'L'));  // 250 characters in all
+  presentation.slides[1].solid = kRed;
+  presentation.slides[2].solid = kGreen;
+  for (const auto& name : names) {
+    TempFolderOverride temp(name);
+    presentation.calls.clear();
+    Open({{1, "One"}, {2, "Two"}});
+    RECT first{}, second{};
+    std::string error;
+    Show(1, {Check([&] { first = PictureOf(kRed); }), Key(VK_DOWN), SelectionIs(1), Check([&] {
+               second = PictureOf(kGreen);
+               if (HWND box = testkit::FindMessageBox()) {
+                 error = testkit::MessageBoxText(box);
+                 PostMessageA(box, WM_COMMAND, IDOK, 0);
+               }
+             }),
+             [] { return testkit::FindMessageBox() == nullptr; }, Key(VK_ESCAPE)});
+    EXPECT_EQ(error, "");
+    EXPECT_FALSE(IsRectEmpty(&first)) << name.size();
+    EXPECT_FALSE(IsRectEmpty(&second)) << name.size();
+    const auto exports = Exports();
+    ASSERT_EQ(exports.size(), 2u);
+    EXPECT_EQ(exports[0].widePath.substr(0, temp.folder.size() + 1), temp.folder + L"\\");
+    EXPECT_TRUE(temp.RemoveIfEmpty()) << "a file was left in the folder of " << name.size() << " characters";
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -161,6 +162,92 @@ TEST(Library, UnloadDestroysARequestThatWasNeverShown) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   EXPECT_FALSE(GetClassInfoExA(module, "THistoryForm", &wc));  // the class went with the library
+}
+
+// A host handler that runs inside the library's modal loop (here: the test's timer) frees the
+// library while the dialog is open; the call must still come back, with the dialog's result.
+TEST(Library, FreedByAHostHandlerWhileTheHistoryDialogRuns) {
+  testkit::HistorySession s;
+  s.Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(s.Show(1, {[&] {
+                         FreeLibrary(s.lib.module);
+                         s.lib.module = nullptr;
+                         return true;
+                       },
+                       s.Key(VK_DOWN), s.SelectionIs(1), s.Key(VK_RETURN)}),
+            2);
+  EXPECT_EQ(s.presentation.References(), 1u);
+  EXPECT_EQ(FindWindowA("THistoryForm", nullptr), nullptr);
+}
+
+TEST(Library, FreedByAHostHandlerWhileTheAboutBoxRuns) {
+  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
+  ASSERT_NE(module, nullptr);
+  auto show = reinterpret_cast<void(__stdcall*)(HWND)>(reinterpret_cast<void*>(GetProcAddress(module, "ShowAboutForm")));
+  testkit::Driver d(10000);
+  d.Then([&] {
+     if (!testkit::FindDialog("About")) return false;
+     FreeLibrary(module);
+     return true;
+   }).Then([] {
+    testkit::PostKey(testkit::FindChild(testkit::FindDialog("About"), "Button", "OK"), VK_RETURN);
+    return true;
+  });
+  d.Run([&] {
+    show(nullptr);
+    return 0;
+  });
+  EXPECT_FALSE(d.TimedOut());
+  EXPECT_TRUE(d.AllStepsRan());
+}
+
+BOOL CALLBACK CollectWindow(HWND w, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
+  return TRUE;
+}
+
+DWORD WINAPI FreeOnThisThread(void* module) { return FreeLibrary(static_cast<HMODULE>(module)) ? 0 : 1; }
+
+// The add-in opens a request on its thread and the library is unloaded on another. That thread
+// cannot destroy the request's windows; they must not be left calling into the unmapped library,
+// and the host's object must not be called from the wrong thread under the loader lock.
+TEST(Library, UnloadOnAnotherThreadLeavesNoWindowCallingIntoIt) {
+  testkit::Presentation presentation;
+  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
+  ASSERT_NE(module, nullptr);
+  auto init = reinterpret_cast<void(__stdcall*)(VARIANT)>(reinterpret_cast<void*>(GetProcAddress(module, "InitializeSlideHistory")));
+  auto add = reinterpret_cast<void(__stdcall*)(std::int32_t, const char*)>(reinterpret_cast<void*>(GetProcAddress(module, "AddSlideHistory")));
+  init(presentation.AsVariant());
+  add(1, "Never shown");
+  HWND form = FindWindowA("THistoryForm", nullptr);
+  ASSERT_NE(form, nullptr);
+  auto* base = reinterpret_cast<const unsigned char*>(module);
+  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+  const auto begin = reinterpret_cast<std::uintptr_t>(base);
+  const auto end = begin + nt->OptionalHeader.SizeOfImage;
+  std::vector<HWND> windows{form};
+  EnumChildWindows(form, &CollectWindow, reinterpret_cast<LPARAM>(&windows));
+  ASSERT_GE(windows.size(), 3u);
+
+  HANDLE unloader = CreateThread(nullptr, 0, &FreeOnThisThread, module, 0, nullptr);
+  ASSERT_NE(unloader, nullptr);
+  // The unloading thread must not wait for this one (which pumps no messages meanwhile).
+  ASSERT_EQ(WaitForSingleObject(unloader, 10000), WAIT_OBJECT_0);
+  CloseHandle(unloader);
+  ASSERT_EQ(GetModuleHandleA(PATHMR_DLL_NAME), nullptr);
+
+  for (HWND w : windows) {
+    if (!IsWindow(w)) continue;
+    const auto proc = static_cast<std::uintptr_t>(GetWindowLongPtrA(w, GWLP_WNDPROC));
+    EXPECT_FALSE(proc >= begin && proc < end) << "a window still runs the unloaded library's code";
+  }
+  // Messages to what is left must not reach the unloaded code.
+  SendMessageA(form, WM_SIZE, 0, MAKELPARAM(300, 200));
+  SendMessageA(form, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("still here"));
+  DestroyWindow(form);
+  EXPECT_FALSE(IsWindow(form));
+  // The request's reference is let go without a call on the unloading thread.
+  EXPECT_EQ(presentation.References(), 2u);
 }
 
 void OneCycle() {

@@ -6,58 +6,98 @@
 #include <cctype>
 #include <set>
 
+#include "ui/FilePath.h"
+
 namespace {
 
 TEST(SharedUnit, TempFolderEndsInOneBackslash) {
-  EXPECT_EQ(shared::WithTrailingBackslash("C:\\Temp"), "C:\\Temp\\");
-  EXPECT_EQ(shared::WithTrailingBackslash("C:\\Temp\\"), "C:\\Temp\\");
-  const std::string folder = shared::TempFolder();
+  EXPECT_EQ(shared::WithTrailingBackslash(L"C:\\Temp"), L"C:\\Temp\\");
+  EXPECT_EQ(shared::WithTrailingBackslash(L"C:\\Temp\\"), L"C:\\Temp\\");
+  const std::wstring folder = shared::TempFolder();
   ASSERT_FALSE(folder.empty());
-  EXPECT_EQ(folder.back(), '\\');
-  EXPECT_NE(folder.substr(0, folder.size() - 1).back(), '\\');
-  EXPECT_NE(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(folder.back(), L'\\');
+  EXPECT_NE(folder.substr(0, folder.size() - 1).back(), L'\\');
+  EXPECT_NE(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(SharedUnit, GuidStringsAreFreshUpperCaseAndThirtyEightLong) {
-  std::set<std::string> seen;
+  std::set<std::wstring> seen;
   for (int i = 0; i < 200; ++i) {
-    const std::string g = shared::NewGuidString();
+    const std::wstring g = shared::NewGuidString();
     ASSERT_EQ(g.size(), 38u);
-    EXPECT_EQ(g.front(), '{');
-    EXPECT_EQ(g.back(), '}');
-    for (std::size_t k : {9u, 14u, 19u, 24u}) EXPECT_EQ(g[k], '-') << g;
-    for (char c : g)
-      if (c != '{' && c != '}' && c != '-') {
-        EXPECT_TRUE(std::isxdigit(static_cast<unsigned char>(c)) && !std::islower(c)) << g;
+    EXPECT_EQ(g.front(), L'{');
+    EXPECT_EQ(g.back(), L'}');
+    for (std::size_t k : {9u, 14u, 19u, 24u}) EXPECT_EQ(g[k], L'-') << g;
+    for (wchar_t c : g)
+      if (c != L'{' && c != L'}' && c != L'-') {
+        EXPECT_TRUE(c < 128 && std::isxdigit(static_cast<int>(c)) && !std::islower(static_cast<int>(c))) << g;
       }
     seen.insert(g);
   }
   EXPECT_EQ(seen.size(), 200u);
 }
 
+bool Exists(const std::wstring& path) {
+  return GetFileAttributesW(ui::ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Touch(const std::wstring& path) {
+  HANDLE h = CreateFileW(ui::ExtendedLengthPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+}
+
 TEST(SharedUnit, TemporaryFilesDeletesOnlyInsideItsFolder) {
-  const std::string folder = shared::TempFolder();
-  const std::string inside = folder + shared::NewGuidString() + ".jpg";
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  const std::string outside = std::string(exe) + ".keep";
-  for (const auto& p : {inside, outside}) {
-    HANDLE h = CreateFileA(p.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
-  }
+  const std::wstring folder = shared::TempFolder();
+  const std::wstring inside = folder + shared::NewGuidString() + L".jpg";
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  const std::wstring outside = std::wstring(exe) + L".keep";
+  for (const auto& p : {inside, outside}) Touch(p);
   {
     shared::TemporaryFiles files(folder);
     files.Add(inside);
     files.Add(outside);
-    files.Add(folder + "..\\escape.jpg");
+    files.Add(folder + L"..\\escape.jpg");
   }
-  EXPECT_EQ(GetFileAttributesA(inside.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_NE(GetFileAttributesA(outside.c_str()), INVALID_FILE_ATTRIBUTES);
-  DeleteFileA(outside.c_str());
-  EXPECT_TRUE(shared::IsFileInFolder("c:\\TEMP\\a.jpg", "C:\\temp\\"));
-  EXPECT_FALSE(shared::IsFileInFolder("C:\\temp\\sub\\a.jpg", "C:\\temp\\"));
-  EXPECT_FALSE(shared::IsFileInFolder("C:\\temp\\", "C:\\temp\\"));
+  EXPECT_FALSE(Exists(inside));
+  EXPECT_TRUE(Exists(outside));
+  DeleteFileW(outside.c_str());
+  EXPECT_TRUE(shared::IsFileInFolder(L"c:\\TEMP\\a.jpg", L"C:\\temp\\"));
+  EXPECT_FALSE(shared::IsFileInFolder(L"C:\\temp\\sub\\a.jpg", L"C:\\temp\\"));
+  EXPECT_FALSE(shared::IsFileInFolder(L"C:\\temp\\", L"C:\\temp\\"));
+}
+
+TEST(SharedUnit, TemporaryFilesDeletesInFoldersBeyondMaxPath) {
+  std::wstring folder = shared::TempFolder() + L"pathmr-long";
+  std::vector<std::wstring> made;
+  for (bool first = true; folder.size() < 300; first = false) {
+    if (!first) folder += L"\\" + std::wstring(60, L'd');
+    ASSERT_TRUE(CreateDirectoryW(ui::ExtendedLengthPath(folder).c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    made.push_back(folder);
+  }
+  folder += L"\\";
+  const std::wstring file = folder + shared::NewGuidString() + L".jpg";
+  Touch(file);
+  {
+    shared::TemporaryFiles files(folder);
+    files.Add(file);
+  }
+  EXPECT_FALSE(Exists(file));
+  for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(ui::ExtendedLengthPath(*it).c_str());
+}
+
+TEST(FilePath, LongFullPathsTakeTheExtendedForm) {
+  const std::wstring tail(250, L'x');
+  EXPECT_EQ(ui::ExtendedLengthPath(L"C:\\temp\\a.jpg"), L"C:\\temp\\a.jpg");
+  EXPECT_EQ(ui::ExtendedLengthPath(L"C:\\" + tail), L"\\\\?\\C:\\" + tail);
+  EXPECT_EQ(ui::ExtendedLengthPath(L"\\\\server\\share\\" + tail), L"\\\\?\\UNC\\server\\share\\" + tail);
+  EXPECT_EQ(ui::ExtendedLengthPath(L"\\\\?\\C:\\" + tail), L"\\\\?\\C:\\" + tail);
+  // Left to the file system's own clean-up, which the extended form would turn off.
+  EXPECT_EQ(ui::ExtendedLengthPath(L"C:\\a\\..\\" + tail), L"C:\\a\\..\\" + tail);
+  EXPECT_EQ(ui::ExtendedLengthPath(L"C:/" + tail), L"C:/" + tail);
+  EXPECT_EQ(ui::ExtendedLengthPath(L"relative\\" + tail), L"relative\\" + tail);
 }
 
 }  // namespace
