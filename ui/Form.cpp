@@ -4,6 +4,7 @@
 
 #include "ui/Controls.h"
 #include "ui/ErrorBox.h"
+#include "ui/FormPlacement.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 
@@ -263,11 +264,21 @@ void Form::Close() {
 void Form::CenterOnScreen() {
   RECT r;
   GetWindowRect(handle_, &r);
-  POINT p{(GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
-          (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2};
+  // On a screen smaller than the form (very large text scaling) plain centring would put the
+  // title bar off the top: the window stays inside the primary monitor's work area.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const Bounds b = CentreWithinWorkArea(
+      r.right - r.left, r.bottom - r.top, Bounds{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+      Bounds{work.left, work.top, work.right - work.left, work.bottom - work.top}, sizeable_);
+  POINT p{b.left, b.top};
   HWND parent = GetAncestor(handle_, GA_PARENT);
   if (parent && parent != GetDesktopWindow()) ScreenToClient(parent, &p);
-  SetWindowPos(handle_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const bool sameSize = b.width == r.right - r.left && b.height == r.bottom - r.top;
+  SetWindowPos(handle_, nullptr, p.x, p.y, b.width, b.height,
+               SWP_NOZORDER | SWP_NOACTIVATE | (sameSize ? SWP_NOSIZE : 0));
 }
 
 void Form::FocusFirstControl() {
