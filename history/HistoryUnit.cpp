@@ -1,5 +1,7 @@
 #include "history/HistoryUnit.h"
 
+#include <exception>
+
 #include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
@@ -58,14 +60,47 @@ void THistoryForm::FormShortCut(std::uint16_t key) { altKeyRepaintFix_->KeyDownC
 
 void THistoryForm::FormShow() { dialogs::BringDialogToFront(*this); }
 
-void THistoryForm::SlideListBoxClick() { ShowSlidePreview(SlideListBox->ItemIndex()); }
+void THistoryForm::SlideListBoxClick() {
+  // A selection change that arrives while the host exports must not start a second export inside
+  // the first (whose older picture would then end up on top): it is remembered, and the row
+  // selected last is previewed once, after the host has returned.
+  if (previewRunning_) {
+    previewPending_ = true;
+    return;
+  }
+  previewRunning_ = true;
+  struct Done {
+    bool& running;
+    ~Done() { running = false; }
+  } done{previewRunning_};
+  std::exception_ptr failure;
+  do {
+    previewPending_ = false;
+    failure = nullptr;  // a failure of a row the presenter has already left is not reported
+    try {
+      ShowSlidePreview(SlideListBox->ItemIndex());
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  } while (previewPending_ && !ModalEnding());  // "Go" or "Cancel" meanwhile: no more exports
+  if (failure) std::rethrow_exception(failure);
+}
 
 void THistoryForm::SlideListBoxDblClick() {
+  // During the host's export the double-click only moves the selection: "Go" is not pressed for
+  // a row whose picture has not even been asked for.
+  if (previewRunning_) {
+    previewPending_ = true;
+    return;
+  }
   SlideListBoxClick();
   OKButton->Click();
 }
 
-void THistoryForm::AboutButtonClick() { ShowAboutForm(Handle()); }
+void THistoryForm::AboutButtonClick() {
+  if (previewRunning_) return;  // no About box inside the host's export
+  ShowAboutForm(Handle());
+}
 
 void THistoryForm::ShowSlidePreview(int row) {
   const std::int32_t slideIndex = SlideListBox->ItemValue(row);  // no selected row: the list's index error

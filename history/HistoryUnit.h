@@ -60,6 +60,10 @@ class THistoryForm : public ui::Form {
   void ShowSlidePreview(int row);
 
   VARIANT presentation_;
+  // The host may dispatch messages while it exports (a progress window, a call into another
+  // process): the dialog's own input then arrives inside the preview.
+  bool previewRunning_ = false;
+  bool previewPending_ = false;  // the selection changed while the preview ran
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
 };
 

@@ -9,6 +9,21 @@ void HistorySession::ExpectEndedByItself(const Driver& d) {
   EXPECT_TRUE(d.AllStepsRan());
 }
 
+Driver::Step HistorySession::Clicking(std::function<POINT()> where, int times) {
+  return [where, times] {
+    const POINT p = where();
+    EXPECT_TRUE(times == 2 ? DoubleClick(p) : Click(p)) << "input refused at " << p.x << ", " << p.y;
+    return true;
+  };
+}
+
+Driver::Step HistorySession::Typing(std::vector<WORD> keys) {
+  return [keys] {
+    EXPECT_TRUE(Type(keys)) << "keys refused";
+    return true;
+  };
+}
+
 std::set<std::string> HistorySession::PreviewFilesInTemp() {
   char buffer[4096];
   const std::string folder(buffer, GetTempPathA(sizeof buffer, buffer));

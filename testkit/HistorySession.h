@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "testkit/DialogDriver.h"
 #include "testkit/PathmrLibrary.h"
 #include "testkit/Presentation.h"
+#include "testkit/RealInput.h"
 
 namespace testkit {
 
@@ -63,6 +65,17 @@ struct HistorySession {
       PostKey(List(), vk);
       return true;
     };
+  }
+  // Steps with real input: the dialog brought to the foreground (do this before typing), a click
+  // (or double-click) at a point found when the step runs, keys typed. A refused input fails the test.
+  Driver::Step Foreground() const {
+    return [this] { return BringToForeground(dialog); };
+  }
+  static Driver::Step Clicking(std::function<POINT()> where, int times = 1);
+  static Driver::Step Typing(std::vector<WORD> keys);
+  static Driver::Step Pause(int ticks) {
+    auto left = std::make_shared<int>(ticks);
+    return [left] { return --*left <= 0; };
   }
   Driver::Step SelectionIs(int row) const {
     return [this, row] { return Selection() == row; };

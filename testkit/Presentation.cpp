@@ -183,6 +183,20 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   ++exportCount;
   if (keepLog) calls.push_back(call);
   if (exportDelayMsec) Sleep(exportDelayMsec);
+  struct Running {
+    int& count;
+    ~Running() { --count; }
+  } running{++exportsRunning};
+  if (exportsRunning > mostExportsAtOnce) mostExportsAtOnce = exportsRunning;
+  for (const DWORD start = GetTickCount(); exportPumpMsec && GetTickCount() - start < exportPumpMsec;) {
+    MSG msg;
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      Sleep(1);
+      continue;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
   const SlideSetup& setup = slides[slide];
   std::wstring path = call.widePath;
   std::vector<std::uint8_t> bytes;

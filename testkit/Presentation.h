@@ -56,6 +56,10 @@ class Presentation : public IDispatch {
   std::vector<std::string> namesAsked;
   std::vector<std::wstring> writtenFiles;  // every file Export wrote
   DWORD exportDelayMsec = 0;
+  // Export dispatches this thread's messages for so long before it writes (a host that shows
+  // progress, or an object in another process whose call pumps the caller's messages).
+  DWORD exportPumpMsec = 0;
+  int exportsRunning = 0, mostExportsAtOnce = 0;
   bool keepLog = true;        // false: calls are counted, not recorded (for long runs)
   int exportCount = 0;
   bool failSlides = false;    // Slides raises an automation exception

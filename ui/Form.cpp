@@ -4,6 +4,7 @@
 
 #include "ui/Controls.h"
 #include "ui/ErrorBox.h"
+#include "ui/FormPlacement.h"
 #include "ui/Layout.h"
 #include "ui/Platform.h"
 
@@ -25,7 +26,17 @@ int MeasureTextHeight(HFONT font) {
 
 int ScreenDensity() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
 
+// True when `ancestor` is one of the window's parents, up to the desktop.
+bool IsAncestorOf(HWND ancestor, HWND window) {
+  const HWND desktop = GetDesktopWindow();
+  for (HWND p = GetAncestor(window, GA_PARENT); p && p != desktop; p = GetAncestor(p, GA_PARENT))
+    if (p == ancestor) return true;
+  return false;
+}
+
 // While a form is modal, the thread's other visible and enabled top-level windows are disabled.
+// Not the form's own ancestors (a form shown inside the host's window): the system gives no
+// mouse input to the windows inside a disabled one, so the form could not be clicked.
 class DisabledThreadWindows {
  public:
   explicit DisabledThreadWindows(HWND except) : except_(except) {
@@ -42,7 +53,7 @@ class DisabledThreadWindows {
  private:
   static BOOL CALLBACK Collect(HWND w, LPARAM self) {
     auto* me = reinterpret_cast<DisabledThreadWindows*>(self);
-    if (w != me->except_ && IsWindowVisible(w) && IsWindowEnabled(w)) {
+    if (w != me->except_ && !IsAncestorOf(w, me->except_) && IsWindowVisible(w) && IsWindowEnabled(w)) {
       try {
         me->windows_.push_back(w);
       } catch (...) {
@@ -54,6 +65,13 @@ class DisabledThreadWindows {
   HWND except_;
   std::vector<HWND> windows_;
 };
+
+bool IsMouseInput(UINT message) {
+  return (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+}
+
+bool IsKeyInput(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
 
 bool ModifierHeld() {
   return GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
@@ -255,11 +273,21 @@ void Form::Close() {
 void Form::CenterOnScreen() {
   RECT r;
   GetWindowRect(handle_, &r);
-  POINT p{(GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
-          (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2};
+  // On a screen smaller than the form (very large text scaling) plain centring would put the
+  // title bar off the top: the window stays inside the primary monitor's work area.
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  const RECT& work = monitor.rcWork;
+  const Bounds b = CentreWithinWorkArea(
+      r.right - r.left, r.bottom - r.top, Bounds{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+      Bounds{work.left, work.top, work.right - work.left, work.bottom - work.top}, sizeable_);
+  POINT p{b.left, b.top};
   HWND parent = GetAncestor(handle_, GA_PARENT);
   if (parent && parent != GetDesktopWindow()) ScreenToClient(parent, &p);
-  SetWindowPos(handle_, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const bool sameSize = b.width == r.right - r.left && b.height == r.bottom - r.top;
+  SetWindowPos(handle_, nullptr, p.x, p.y, b.width, b.height,
+               SWP_NOZORDER | SWP_NOACTIVATE | (sameSize ? SWP_NOSIZE : 0));
 }
 
 void Form::FocusFirstControl() {
@@ -273,6 +301,18 @@ void Form::FireShortCut(std::uint16_t key) {
 
 void Form::ProcessModalMessage(void* rawMsg) {
   MSG& msg = *static_cast<MSG*>(rawMsg);
+  if (msg.hwnd && !OwnsWindow(msg.hwnd)) {
+    // The windows that stay enabled (the form's ancestors) are still out of reach: their mouse
+    // input goes nowhere. Keys belong to the modal form: if the focus strayed outside it, it
+    // comes back (the dialog manager restores the control that had it) and takes the key there.
+    if (IsMouseInput(msg.message)) return;
+    if (IsKeyInput(msg.message)) {
+      SetFocus(handle_);
+      HWND focus = GetFocus();
+      if (!focus || !OwnsWindow(focus)) return;
+      msg.hwnd = focus;
+    }
+  }
   if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && OwnsWindow(msg.hwnd)) {
     const auto key = static_cast<std::uint16_t>(msg.wParam);
     try {

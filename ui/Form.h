@@ -42,6 +42,8 @@ class Form : public Control {
   int ShowModal();
   bool IsModal() const { return modal_; }
   void SetModalResult(int result) { modalResult_ = result; }
+  // A modal result has been set: the loop ends once the message being handled is done.
+  bool ModalEnding() const { return modal_ && modalResult_ != mrNone; }
   // Close box: ends a modal loop with mrCancel, otherwise hides the form.
   void Close();
 

@@ -3,11 +3,14 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "testkit/DialogDriver.h"
 #include "testkit/PathmrLibrary.h"
 #include "testkit/Presentation.h"
+#include "testkit/RealInput.h"
 #include "testkit/Screen.h"
 #include "ui/Geometry.h"
 
@@ -142,6 +145,59 @@ TEST_F(AboutBox, FromTheHistoryDialogItOpensOnTopAndLeavesTheSelection) {
   EXPECT_EQ(selectedAfter, 1);
   EXPECT_FALSE(historyEnabledDuring);
   EXPECT_EQ(aboutParent, history);
+}
+
+// Real input (hit-tested, enabled state and activation included), with the host's window as the
+// parent and without one.
+struct AboutRealInput : ::testing::TestWithParam<bool> {
+  testkit::PathmrLibrary lib;
+  ShowAboutFormFn ShowAboutForm = lib.Bind<ShowAboutFormFn>("ShowAboutForm");
+  testkit::HostWindow host{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  HWND about = nullptr;
+
+  // Shows the box, brings it to the foreground, then runs the steps; true when they ended it.
+  bool Show(std::vector<testkit::Driver::Step> steps) {
+    testkit::Driver d(10000);
+    d.Then([&] {
+       about = testkit::FindDialog("About");
+       return about != nullptr;
+     }).Then([&] { return testkit::BringToForeground(about); });
+    for (auto& s : steps) d.Then(s);
+    d.Run([&] {
+      ShowAboutForm(GetParam() ? host.Handle() : nullptr);
+      return 0;
+    });
+    return !d.TimedOut() && d.AllStepsRan() && testkit::FindDialog("About") == nullptr;
+  }
+  static testkit::Driver::Step Typing(WORD vk) {
+    return [vk] { return testkit::Type({vk}); };
+  }
+  testkit::Driver::Step Clicking(std::function<POINT()> where) {
+    return [where] { return testkit::Click(where()); };
+  }
+  HWND Ok() { return testkit::FindChild(about, "Button", "OK"); }
+};
+
+INSTANTIATE_TEST_SUITE_P(, AboutRealInput, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "InAHostWindow" : "TopLevel"; });
+
+TEST_P(AboutRealInput, EnterEscapeOkAndTheCloseBoxEachEndIt) {
+  EXPECT_TRUE(Show({Typing(VK_RETURN)}));
+  EXPECT_TRUE(Show({Typing(VK_ESCAPE)}));
+  EXPECT_TRUE(Show({Clicking([&] { return testkit::CentreOf(Ok()); })}));
+  EXPECT_TRUE(Show({Clicking([&] { return testkit::CloseBoxOf(about); })}));
+}
+
+TEST_P(AboutRealInput, AClickOnTheHostsWindowReachesNothing) {
+  bool openAfter = false;
+  auto ticks = std::make_shared<int>(5);
+  EXPECT_TRUE(Show({Clicking([&] { return host.ClientPointOnScreen(20, 20); }), [ticks] { return --*ticks <= 0; },
+                    [&] {
+                      openAfter = IsWindowVisible(about) != FALSE;
+                      return testkit::Type({VK_ESCAPE});
+                    }}));
+  EXPECT_TRUE(openAfter);
+  EXPECT_EQ(host.InputSeen(), 0);
 }
 
 }  // namespace

@@ -215,3 +215,85 @@ TEST_F(HistoryExports, WithoutAParentTheDialogIsTopLevelAndCentred) {
 }
 
 }  // namespace
+
+// The dialog driven with real input (hit-tested, enabled state and activation included), shown
+// both as a top-level window and inside a host's window; a host window is on the screen either way.
+struct HistoryRealInput : ::testing::TestWithParam<bool>, testkit::HistorySession {
+  testkit::HostWindow host{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+
+  int ShowWith(std::int32_t position, std::vector<testkit::Driver::Step> steps) {
+    steps.insert(steps.begin(), Foreground());
+    return Show(position, std::move(steps), GetParam() ? host.Handle() : nullptr);
+  }
+  testkit::Driver::Step ClickRow(int row, int times = 1) {
+    return Clicking([this, row] { return testkit::RowCentreOnScreen(List(), row); }, times);
+  }
+  testkit::Driver::Step ClickButton(const char* caption) {
+    return Clicking([this, caption] { return testkit::CentreOf(ButtonNamed(caption)); });
+  }
+  static HWND AboutBox() { return testkit::FindDialog("About"); }
+};
+
+INSTANTIATE_TEST_SUITE_P(, HistoryRealInput, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& p) { return p.param ? "InAHostWindow" : "TopLevel"; });
+
+TEST_P(HistoryRealInput, AClickSelectsARowAndAClickOnGoChoosesIt) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}, {4, "Four"}});
+  EXPECT_EQ(ShowWith(1, {ClickRow(2), SelectionIs(2), ClickButton("Go")}), 3);
+  ASSERT_FALSE(presentation.calls.empty());
+  EXPECT_EQ(presentation.calls.back().index, 3);  // the clicked row was previewed
+}
+
+TEST_P(HistoryRealInput, ADoubleClickChoosesTheRow) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  EXPECT_EQ(ShowWith(3, {ClickRow(1, 2)}), 2);
+}
+
+TEST_P(HistoryRealInput, CancelAndTheCloseBoxGiveZero) {
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {ClickButton("Cancel")}), 0);
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {Clicking([this] { return testkit::CloseBoxOf(dialog); })}), 0);
+}
+
+TEST_P(HistoryRealInput, TypedKeysMoveTheSelectionAndEnterOrEscapeEndIt) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  EXPECT_EQ(ShowWith(1, {Typing({VK_DOWN, VK_DOWN, VK_UP}), SelectionIs(1), Typing({VK_RETURN})}), 2);
+  Open({{1, "One"}, {2, "Two"}});
+  bool openAfterShiftEnter = false;
+  EXPECT_EQ(ShowWith(1, {[] { return testkit::TypeWith(VK_SHIFT, VK_RETURN); }, Pause(5), Check([&] {
+                           openAfterShiftEnter = IsWindowVisible(dialog) != FALSE;
+                         }),
+                         Typing({VK_ESCAPE})}),
+            0);
+  EXPECT_TRUE(openAfterShiftEnter);
+}
+
+TEST_P(HistoryRealInput, AboutOpensOnTopAndItsOkLeadsBackToTheSameRow) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  int selectedAfter = -2;
+  EXPECT_EQ(ShowWith(2, {ClickButton("About..."), [] { return AboutBox() != nullptr; },
+                         Clicking([] { return testkit::CentreOf(testkit::FindChild(AboutBox(), "Button", "OK")); }),
+                         [] { return AboutBox() == nullptr; }, Check([&] { selectedAfter = Selection(); }),
+                         ClickButton("Go")}),
+            2);
+  EXPECT_EQ(selectedAfter, 1);
+}
+
+TEST_P(HistoryRealInput, AClickOnTheHostsWindowReachesNothingWhileTheDialogRuns) {
+  Open({{1, "One"}, {2, "Two"}});
+  bool openAfter = false;
+  EXPECT_EQ(ShowWith(2, {Clicking([this] { return host.ClientPointOnScreen(20, 20); }), Pause(5), Check([&] {
+                           openAfter = IsWindowVisible(dialog) != FALSE;
+                         }),
+                         Typing({VK_RETURN})}),
+            2);
+  EXPECT_TRUE(openAfter);
+  EXPECT_EQ(host.InputSeen(), 0);
+}
+
+TEST_P(HistoryRealInput, KeysTypedWhileTheFocusIsOnTheHostReachTheDialog) {
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {Check([&] { SetFocus(host.Handle()); }), Typing({VK_UP, VK_RETURN})}), 1);
+  EXPECT_EQ(host.InputSeen(), 0);
+}

@@ -321,3 +321,67 @@ TEST_F(SlidePreview, TemporaryFoldersInAnotherScriptOrBeyondMaxPathShowAndLeaveN
 }
 
 }  // namespace
+
+namespace {
+
+// A host whose Export dispatches messages while it works: keys and clicks arriving then must not
+// start a second export inside the first, nor open the About box; the picture that stays is the
+// one of the row selected last.
+TEST_F(SlidePreview, InputWhileTheHostExportsIsCoalescedIntoOneLaterRefresh) {
+  constexpr std::uint32_t kColours[] = {kRed, kGreen, 0x2040D0, 0xE0C020};
+  for (int slide = 1; slide <= 4; ++slide) presentation.slides[slide].solid = kColours[slide - 1];
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}, {4, "Four"}});
+  presentation.exportPumpMsec = 200;
+  bool aboutOpened = false;
+  RECT last{}, first{1, 1, 2, 2};
+  int exportsBefore = 0;
+  EXPECT_EQ(Show(1, {Check([&] {
+                       exportsBefore = presentation.exportCount;
+                       // All queued at once: the first Down starts an export, the rest arrive inside it.
+                       testkit::PostKey(List(), VK_DOWN);
+                       testkit::PostKey(List(), VK_DOWN);
+                       testkit::PostKey(List(), VK_DOWN);
+                       PostMessageA(ButtonNamed("About..."), BM_CLICK, 0, 0);
+                       // Real input comes after what was posted: the row the keys reach, chosen
+                       // while its export has not even started.
+                       EXPECT_TRUE(testkit::DoubleClick(testkit::RowCentreOnScreen(List(), 3)));
+                     }),
+                     [&] {
+                       if (HWND about = testkit::FindDialog("About")) {
+                         aboutOpened = true;
+                         PostMessageA(about, WM_CLOSE, 0, 0);
+                         return false;
+                       }
+                       return presentation.exportsRunning == 0 && Selection() == 3 &&
+                              presentation.exportCount > exportsBefore + 1;
+                     },
+                     Pause(3), Check([&] {
+                       EXPECT_TRUE(IsWindowVisible(dialog));
+                       last = PictureOf(kColours[3]);
+                       first = PictureOf(kColours[1]);
+                       testkit::PostKey(List(), VK_RETURN);
+                     })}),
+            4);
+  EXPECT_EQ(presentation.mostExportsAtOnce, 1);
+  EXPECT_FALSE(aboutOpened);
+  EXPECT_EQ(presentation.exportCount - exportsBefore, 2);  // the first Down, then the last row once
+  EXPECT_EQ(Exports().back().index, 4);
+  EXPECT_FALSE(IsRectEmpty(&last));  // the selected row's picture is the one shown
+  EXPECT_TRUE(IsRectEmpty(&first));
+}
+
+TEST_F(SlidePreview, CancelDuringTheHostsExportEndsTheDialogWithoutAnotherExport) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  presentation.exportPumpMsec = 200;
+  int exportsBefore = 0;
+  EXPECT_EQ(Show(1, [&] {
+              exportsBefore = presentation.exportCount;
+              testkit::PostKey(List(), VK_DOWN);
+              testkit::PostKey(List(), VK_DOWN);
+              PostMessageA(ButtonNamed("Cancel"), BM_CLICK, 0, 0);
+            }),
+            0);
+  EXPECT_EQ(presentation.exportCount - exportsBefore, 1);  // the row left behind is not exported again
+}
+
+}  // namespace

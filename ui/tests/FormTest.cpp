@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <string>
+
 #include "testkit/DialogDriver.h"
 #include "testkit/Screen.h"
 #include "testkit/TestForm.h"
@@ -273,6 +275,56 @@ TEST(Form, GraphicControlsPlacedOnTheFormArePaintedByIt) {
   const RECT label{b.left, b.top, b.left + b.width, b.top + b.height};
   const RECT text = testkit::ColourBox(testkit::CaptureClient(form.Handle()), label, GetSysColor(COLOR_WINDOWTEXT) & 0xFFFFFF, 60);
   EXPECT_FALSE(IsRectEmpty(&text));
+}
+
+}  // namespace
+
+namespace {
+
+// A form larger than the screen, as the dialogs are at very large text scaling.
+struct OversizedForm : ui::Form {
+  explicit OversizedForm(const char* border) {
+    LoadFromText(std::string(R"(
+form TOversizedForm
+  Caption = "Oversized"
+  ClientSize = 3000, 2200
+  Font = "Tahoma", -11, Default
+  BorderStyle = )") + border + R"(
+  object Ok: Button
+    Bounds = 10, 10, 80, 25
+    Caption = "OK"
+    Default = true
+    ModalResult = 1
+  end
+end
+)",
+                 ui::Handlers{});
+  }
+};
+
+TEST(Form, AFormLargerThanTheScreenKeepsItsTitleBarInTheWorkArea) {
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  for (const char* border : {"Sizeable", "Dialog"}) {
+    OversizedForm form(border);
+    RECT shown{};
+    testkit::Driver d(8000);
+    d.Then([&] { return IsWindowVisible(form.Handle()) != FALSE; }).Then([&] {
+      GetWindowRect(form.Handle(), &shown);
+      PostMessageA(form.Handle(), WM_CLOSE, 0, 0);
+      return true;
+    });
+    d.Run([&] { return form.ShowModal(); });
+    EXPECT_FALSE(d.TimedOut());
+    EXPECT_EQ(shown.left, work.left) << border;
+    EXPECT_EQ(shown.top, work.top) << border;
+    if (std::string(border) == "Sizeable") {
+      EXPECT_EQ(shown.right, work.right) << border;  // made to fit, close box and borders on screen
+      EXPECT_EQ(shown.bottom, work.bottom) << border;
+    } else {
+      EXPECT_GT(shown.right - shown.left, work.right - work.left) << border;  // a fixed size stays
+    }
+  }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include "ui/Geometry.h"
+#include "ui/FormPlacement.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,21 @@ TEST(FitPicture, WithoutStretch) {
   EXPECT_EQ(ui::FitPicture(32, 32, 40, 40, false, false, true), (Bounds{4, 4, 32, 32}));
   EXPECT_EQ(ui::FitPicture(320, 160, 160, 120, false, true, false), (Bounds{0, 0, 160, 80}));
   EXPECT_EQ(ui::FitPicture(320, 160, 160, 120, false, false, true), (Bounds{-80, -20, 320, 160}));
+}
+
+TEST(Placement, CentredOnTheScreenAndKeptInsideTheWorkArea) {
+  const Bounds screen{0, 0, 1280, 1024}, below{0, 0, 1280, 984}, left{60, 0, 1220, 1024};
+  // Fits: plainly centred on the screen, whatever the work area.
+  EXPECT_EQ(ui::CentreWithinWorkArea(560, 430, screen, screen, true), (Bounds{360, 297, 560, 430}));
+  EXPECT_EQ(ui::CentreWithinWorkArea(560, 430, screen, below, false), (Bounds{360, 297, 560, 430}));
+  // Sticks out of the work area on one side: moved in.
+  EXPECT_EQ(ui::CentreWithinWorkArea(600, 980, screen, below, false), (Bounds{340, 4, 600, 980}));
+  EXPECT_EQ(ui::CentreWithinWorkArea(1250, 400, screen, left, false), (Bounds{60, 312, 1250, 400}));
+  // Larger than the area: the top-left corner (the title bar) stays on it; only a sizeable window
+  // is made to fit.
+  EXPECT_EQ(ui::CentreWithinWorkArea(2760, 2020, screen, below, false), (Bounds{0, 0, 2760, 2020}));
+  EXPECT_EQ(ui::CentreWithinWorkArea(2760, 2020, screen, below, true), (Bounds{0, 0, 1280, 984}));
+  EXPECT_EQ(ui::CentreWithinWorkArea(600, 1000, screen, below, true), (Bounds{340, 0, 600, 984}));
 }
 
 }  // namespace

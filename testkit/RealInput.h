@@ -1,0 +1,52 @@
+// Input the way a user makes it: through the system's input queue (SendInput), so that it is
+// hit-tested, reaches only enabled windows and follows activation and focus. Posted messages skip
+// all three. Sent from a driver step, the input waits in this thread's queue until the running
+// modal loop takes it.
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+namespace testkit {
+
+// Screen points to aim at.
+POINT CentreOf(HWND window);
+POINT RowCentreOnScreen(HWND listBox, int row);
+// A point of the window's close box, found by hit-testing along its caption; {-1, -1} when none.
+POINT CloseBoxOf(HWND window);
+
+// Each returns false when the system did not take the whole input (the test should fail then).
+// The mouse first moves to the point, then presses there.
+bool MoveMouse(POINT screen);
+bool Click(POINT screen);
+bool DoubleClick(POINT screen);
+// Presses and releases each key in turn; TypeWith holds the modifier (Shift, Ctrl, Alt) around the key.
+bool Type(const std::vector<WORD>& keys);
+bool TypeWith(WORD modifier, WORD key);
+
+// Typed keys go to the focus of the foreground window: makes the window's top-level window the
+// foreground window unless the window or one of its parents already is. True once that holds
+// and the focus is inside the given window (it is not moved there: that is the dialog's job).
+bool BringToForeground(HWND window);
+
+// A stand-in for the host's main window: a top-level window that counts the mouse and keyboard
+// input reaching it.
+class HostWindow {
+ public:
+  HostWindow(int x, int y, int width, int height);
+  ~HostWindow();
+  HostWindow(const HostWindow&) = delete;
+  HostWindow& operator=(const HostWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+  int InputSeen() const { return inputSeen_; }
+  // A screen point inside the window's client area.
+  POINT ClientPointOnScreen(int x, int y) const;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  HWND window_ = nullptr;
+  int inputSeen_ = 0;
+};
+
+}  // namespace testkit
