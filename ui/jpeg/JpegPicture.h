@@ -34,6 +34,7 @@ class JpegPicture : public ui::Picture {
   // The size libjpeg decoded at, before area averaging (0 x 0 before the first decode).
   int DecodedWidth() const { return decodedWidth_; }
   int DecodedHeight() const { return decodedHeight_; }
+  // The file's bytes still held: all of them until the first draw, none after it.
   std::size_t FileBytesHeld() const { return contents_.capacity(); }
 
  private:
