@@ -1,9 +1,9 @@
 // The history list at scale and the preview's steady state, each beside a baseline measured in the
 // same run: 10,000 entries through the exports until the dialog has painted, against a bare list
-// box filled with the same strings; a repaint of a decoded preview; and the memory a 4000 x 3000
-// preview needs at its peak. Prints medians and ratios; run with ./build.sh bench.
+// box filled with the same strings; and a repaint of a decoded preview (the peak memory of a
+// preview is measured beside its decoding, in the preview benchmark). Prints medians and ratios;
+// run with ./build.sh bench.
 #include <windows.h>
-#include <psapi.h>
 
 #include <algorithm>
 #include <chrono>
@@ -79,47 +79,9 @@ double BareList(const std::vector<std::string>& captions) {
   return t;
 }
 
-std::size_t PeakWorkingSet() {
-  PROCESS_MEMORY_COUNTERS pmc{};
-  pmc.cb = sizeof pmc;
-  GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
-  return pmc.PeakWorkingSetSize;  // Wine keeps no peak of private bytes; the working set's will do
-}
-
-// In a process of its own, so that nothing before it has raised the peak: the file is read,
-// decoded and drawn into the image area as a selection change does.
-int MeasurePeak(const char* path) {
-  std::vector<std::uint8_t> file;
-  if (FILE* f = std::fopen(path, "rb")) {
-    std::uint8_t buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) file.insert(file.end(), buffer, buffer + n);
-    std::fclose(f);
-  }
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP target = CreateCompatibleBitmap(screen, 160, 120);
-  HGDIOBJ old = SelectObject(dc, target);
-  const std::size_t before = PeakWorkingSet();
-  {
-    jpeg::JpegPicture big(std::move(file), false);
-    big.Draw(dc, {0, 0, 160, 120});
-  }
-  const std::size_t peak = PeakWorkingSet();
-  std::printf("4000 x 3000 preview: peak memory %.1f MB above the process's earlier peak "
-              "(the decoded picture alone is %.1f MB)\n",
-              (peak - before) / 1048576.0, 4000.0 * 3000 * 3 / 1048576.0);
-  SelectObject(dc, old);
-  DeleteObject(target);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return 0;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--peak") return MeasurePeak(argv[2]);
+int main() {
   CoInitialize(nullptr);
   const auto captions = Captions();
   {
@@ -150,30 +112,6 @@ int main(int argc, char** argv) {
   }
   std::printf("repaint of a decoded preview: %.3f ms (decoded %d time)\n", Median(repaint), slide.Decodes());
 
-  // The memory a 4000 x 3000 preview needs at its peak, measured in a fresh process.
-  std::vector<std::uint8_t> pixels(4000u * 3000u * 3u);
-  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 31 / 7);
-  const std::vector<std::uint8_t> file = testkit::EncodeJpeg(pixels, 4000, 3000, 3);
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string path = std::string(temp) + "pathmr-peak.jpg";
-  if (FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(file.data(), 1, file.size(), f);
-    std::fclose(f);
-  }
-  std::fflush(stdout);
-  char self[MAX_PATH];
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string command = std::string("\"") + self + "\" --peak \"" + path + "\"";
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    WaitForSingleObject(pi.hProcess, 60000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-  }
-  DeleteFileA(path.c_str());
   SelectObject(dc, old);
   DeleteObject(target);
   DeleteDC(dc);

@@ -69,8 +69,9 @@ std::unique_ptr<Picture> LoadPictureFromFile(const std::wstring& widePath) {
     throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) throw Exception("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));
-  // A picture file beyond this is no slide picture; it would not fit a 32-bit process's memory.
-  constexpr LONGLONG kMaxFile = 256LL * 1024 * 1024;
+  // A picture file beyond this is no slide picture; the host's 32-bit address space has to hold it
+  // beside the decoder's own buffers.
+  constexpr LONGLONG kMaxFile = 64LL * 1024 * 1024;
   if (size.QuadPart > kMaxFile) throw Exception("Picture file too large: \"" + path + "\"");
   std::vector<std::uint8_t> contents(static_cast<std::size_t>(size.QuadPart));
   DWORD read = 0;

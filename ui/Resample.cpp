@@ -1,51 +1,54 @@
 #include "ui/Resample.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace ui {
 namespace {
 
 // For each destination position along one axis: the source positions it reads and their
-// weights, in 1/65536ths that add up to 65536.
+// weights, in 1/65536ths that add up to exactly 65536.
 struct Taps {
   std::vector<int> first, count;
   std::vector<int> index;
   std::vector<std::uint32_t> weight;
 };
 
+constexpr std::int64_t kOne = 65536;
+
+// All positions in integers: rounding each weight on its own lets a pixel's weights add up to more
+// than one, and a last weight of "one minus the rest" then wraps around.
 Taps MakeTaps(int from, int to) {
   Taps t;
   t.first.resize(to);
   t.count.resize(to);
-  const double scale = static_cast<double>(from) / to;
   for (int i = 0; i < to; ++i) {
-    std::vector<std::pair<int, double>> w;
-    if (scale >= 1.0) {  // shrinking: the share of each source pixel inside [i, i+1) * scale
-      const double a = i * scale, b = (i + 1) * scale;
-      for (int s = static_cast<int>(a); s < from && s < b; ++s) {
-        const double cover = std::min<double>(s + 1, b) - std::max<double>(s, a);
-        if (cover > 0) w.emplace_back(s, cover);
-      }
-    } else {  // enlarging: the two nearest source pixel centres
-      const double centre = (i + 0.5) * scale - 0.5;
-      const int s0 = static_cast<int>(std::floor(centre));
-      const double f = centre - s0;
-      w.emplace_back(std::clamp(s0, 0, from - 1), 1.0 - f);
-      w.emplace_back(std::clamp(s0 + 1, 0, from - 1), f);
-    }
-    double total = 0;
-    for (auto& p : w) total += p.second;
     t.first[i] = static_cast<int>(t.index.size());
-    std::uint32_t sum = 0;
-    for (std::size_t k = 0; k < w.size(); ++k) {
-      std::uint32_t v = static_cast<std::uint32_t>(w[k].second / total * 65536.0 + 0.5);
-      if (k + 1 == w.size()) v = 65536 - sum;  // exact sum: flat areas keep their colour
-      sum += v;
-      t.index.push_back(w[k].first);
-      t.weight.push_back(v);
+    if (from >= to) {
+      // Shrinking, measured in 1/to of a source pixel: destination pixel i spans [i * from,
+      // (i + 1) * from), source pixel s spans [s * to, (s + 1) * to). Each weight is the step of the
+      // rounded running coverage, so they add up to exactly one and none is negative.
+      const std::int64_t a = static_cast<std::int64_t>(i) * from, b = a + from;
+      std::int64_t covered = 0, given = 0;
+      for (std::int64_t s = a / to; s * to < b; ++s) {
+        covered += std::min(b, (s + 1) * to) - std::max(a, s * to);
+        const std::int64_t upTo = (covered * kOne + from / 2) / from;
+        t.index.push_back(static_cast<int>(s));
+        t.weight.push_back(static_cast<std::uint32_t>(upTo - given));
+        given = upTo;
+      }
+    } else {
+      // Enlarging: the two nearest source pixel centres. The centre of destination pixel i lies at
+      // ((2i + 1) * from - to) / (2 * to) in source pixels.
+      const std::int64_t num = (2 * static_cast<std::int64_t>(i) + 1) * from - to;
+      const std::int64_t den = 2 * static_cast<std::int64_t>(to);
+      const std::int64_t s0 = num >= 0 ? num / den : -((-num + den - 1) / den);
+      const std::int64_t second = ((num - s0 * den) * kOne + den / 2) / den;
+      t.index.push_back(static_cast<int>(std::clamp<std::int64_t>(s0, 0, from - 1)));
+      t.weight.push_back(static_cast<std::uint32_t>(kOne - second));
+      t.index.push_back(static_cast<int>(std::clamp<std::int64_t>(s0 + 1, 0, from - 1)));
+      t.weight.push_back(static_cast<std::uint32_t>(second));
     }
-    t.count[i] = static_cast<int>(w.size());
+    t.count[i] = static_cast<int>(t.index.size()) - t.first[i];
   }
   return t;
 }

@@ -56,8 +56,6 @@ struct Session {
   throw JpegError("JPEG error #" + std::to_string(code));
 }
 
-constexpr long kMaxLibjpegMemory = 256L * 1024 * 1024;
-
 // Returns 0, or the libjpeg message number of a failure. No C++ object lives in this frame.
 int StartSession(Session* s, const std::uint8_t* data, std::size_t size) {
   s->cinfo.err = jpeg_std_error(&s->err.pub);
@@ -68,21 +66,22 @@ int StartSession(Session* s, const std::uint8_t* data, std::size_t size) {
   jpeg_create_decompress(&s->cinfo);
   s->progress.progress_monitor = OnProgress;
   s->cinfo.progress = &s->progress;
-  s->cinfo.mem->max_memory_to_use = kMaxLibjpegMemory;
+  s->cinfo.mem->max_memory_to_use = kMaxDecoderMemory;
   jpeg_mem_src(&s->cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&s->cinfo, TRUE);
   return 0;
 }
 
 // Decodes into rows that the caller allocated. No C++ object lives in this frame.
-int DecodeRows(Session* s, bool quantize, std::uint8_t* out, std::size_t stride, int rows,
+int DecodeRows(Session* s, bool quantize, int eighths, std::uint8_t* out, std::size_t stride, int rows,
                std::uint32_t* palette, int* colours) {
   if (setjmp(s->err.jump)) return s->err.code ? s->err.code : -1;
   jpeg_decompress_struct& c = s->cinfo;
   c.dct_method = JDCT_ISLOW;
   c.do_fancy_upsampling = TRUE;
   c.do_block_smoothing = TRUE;
-  c.scale_num = c.scale_denom = 1;
+  c.scale_num = static_cast<unsigned>(eighths);
+  c.scale_denom = 8;
   if (quantize) {
     c.quantize_colors = TRUE;
     c.desired_number_of_colors = 236;
@@ -93,7 +92,8 @@ int DecodeRows(Session* s, bool quantize, std::uint8_t* out, std::size_t stride,
     c.out_color_space = JCS_EXT_BGR;
   }
   jpeg_start_decompress(&c);
-  if (static_cast<int>(c.output_height) != rows) ERREXIT(&c, JERR_IMAGE_TOO_BIG);
+  const std::size_t rowBytes = static_cast<std::size_t>(c.output_width) * (quantize ? 1 : 3);
+  if (static_cast<int>(c.output_height) != rows || rowBytes > stride) ERREXIT(&c, JERR_IMAGE_TOO_BIG);
   while (c.output_scanline < c.output_height) {
     JSAMPROW row = out + static_cast<std::size_t>(c.output_scanline) * stride;
     jpeg_read_scanlines(&c, &row, 1);
@@ -127,6 +127,16 @@ class SessionOwner {
   Session* s_;
 };
 
+// libjpeg's output at eighths/8: the picture's size times eighths/8, rounded up.
+int Scaled(int size, int eighths) { return static_cast<int>((static_cast<std::int64_t>(size) * eighths + 7) / 8); }
+
+// The smallest scale in eighths whose output covers the size asked for, or full size.
+int CoveringEighths(int width, int height, int coverWidth, int coverHeight) {
+  int m = 1;
+  while (m < 8 && (Scaled(width, m) < coverWidth || Scaled(height, m) < coverHeight)) ++m;
+  return m;
+}
+
 }  // namespace
 
 Header ReadHeader(const std::uint8_t* data, std::size_t size) {
@@ -142,21 +152,31 @@ Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& op
   SessionOwner session;
   if (const int code = StartSession(session.get(), data, size)) Fail(code);
   const auto& c = session.get()->cinfo;
+  const int width = static_cast<int>(c.image_width), height = static_cast<int>(c.image_height);
+  const std::string tooLarge =
+      "JPEG image too large (" + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+  const bool full = options.coverWidth <= 0 && options.coverHeight <= 0;
+  const int eighths = full ? 8 : CoveringEighths(width, height, options.coverWidth, options.coverHeight);
   Image img;
-  img.width = static_cast<int>(c.image_width);
-  img.height = static_cast<int>(c.image_height);
-  const std::uint64_t pixels = static_cast<std::uint64_t>(img.width) * static_cast<std::uint64_t>(img.height);
-  if (pixels > options.maxPixels)
-    throw JpegError("JPEG image too large (" + std::to_string(img.width) + " x " + std::to_string(img.height) +
-                    " pixels)");
+  img.width = Scaled(width, eighths);
+  img.height = Scaled(height, eighths);
+  const auto pixels = [](int w, int h) { return static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h); };
+  if (pixels(width, height) > options.maxPixels || pixels(img.width, img.height) > options.maxDecodedPixels)
+    throw JpegError(tooLarge + ")");
   const bool quantize = options.quantize || c.num_components == 1;
   img.bitsPerPixel = quantize ? 8 : 24;
   img.stride = (static_cast<std::size_t>(img.width) * (quantize ? 1 : 3) + 3) & ~static_cast<std::size_t>(3);
   img.pixels.assign(img.stride * static_cast<std::size_t>(img.height), 0);
   std::uint32_t palette[256] = {};
   int colours = 0;
-  if (const int code = DecodeRows(session.get(), quantize, img.pixels.data(), img.stride, img.height, palette, &colours))
+  if (const int code = DecodeRows(session.get(), quantize, eighths, img.pixels.data(), img.stride, img.height, palette,
+                                  &colours)) {
+    // Without backing store, libjpeg asks for it exactly when its buffers would pass the limit.
+    if (code == JERR_NO_BACKING_STORE)
+      throw JpegError(tooLarge + ": decoding it needs more than " + std::to_string(kMaxDecoderMemory / 1048576) +
+                      " MB)");
     Fail(code);
+  }
   if (quantize) img.palette.assign(palette, palette + colours);
   return img;
 }

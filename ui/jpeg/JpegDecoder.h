@@ -36,14 +36,26 @@ struct DecodeOptions {
   // 8-bit output quantised to 236 colours (a screen of 8 bits per pixel or fewer); grey-scale
   // files are always decoded so.
   bool quantize = false;
-  // Pictures with more pixels than this are refused before anything large is allocated.
-  std::uint64_t maxPixels = 40'000'000;
+  // The size the picture will be drawn at: libjpeg then decodes it at the smallest scale in eighths
+  // (1/8 to 8/8) whose output still covers that size, in the DCT domain. 0 x 0: full size.
+  int coverWidth = 0, coverHeight = 0;
+  // Pictures with more pixels than this are refused before decoding: even scaled, every pixel is
+  // read (at 1/8, 200 million take about as long as 40 million at full size).
+  std::uint64_t maxPixels = 200'000'000;
+  // Output with more pixels than this is refused before it is allocated.
+  std::uint64_t maxDecodedPixels = 40'000'000;
 };
+
+// libjpeg's own working memory for one picture: the coefficients of every block that a
+// progressive (or otherwise multi-scan) file buffers, and the picture that quantising buffers. A
+// picture that needs more is refused as too large before anything is decoded.
+constexpr long kMaxDecoderMemory = 80L * 1024 * 1024;
 
 // Reads only the header. Throws JpegError.
 Header ReadHeader(const std::uint8_t* data, std::size_t size);
 
-// Decodes the whole picture with accurate integer IDCT and smoothing. Throws JpegError.
+// Decodes the picture with accurate integer IDCT and smoothing, at full size or scaled to cover the
+// size given in the options. Throws JpegError.
 Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
 
 }  // namespace jpeg

@@ -4,32 +4,12 @@
 
 #include "ui/PictureFormats.h"
 #include "ui/Platform.h"
-#include "ui/Resample.h"
+#include "ui/jpeg/JpegAtSize.h"
 
 namespace jpeg {
 namespace {
 
 const char kJpegClass = 0;  // its address identifies the class in the registry
-
-ui::BgrImage ToBgr(Image&& img) {
-  if (img.bitsPerPixel == 24) return ui::BgrImage{img.width, img.height, img.stride, std::move(img.pixels)};
-  ui::BgrImage out;
-  out.width = img.width;
-  out.height = img.height;
-  out.stride = (static_cast<std::size_t>(img.width) * 3 + 3) & ~static_cast<std::size_t>(3);
-  out.pixels.assign(out.stride * img.height, 0);
-  for (int y = 0; y < img.height; ++y) {
-    const std::uint8_t* src = &img.pixels[static_cast<std::size_t>(y) * img.stride];
-    std::uint8_t* dst = &out.pixels[static_cast<std::size_t>(y) * out.stride];
-    for (int x = 0; x < img.width; ++x) {
-      const std::uint32_t c = src[x] < img.palette.size() ? img.palette[src[x]] : 0;
-      dst[x * 3] = c & 0xFF;
-      dst[x * 3 + 1] = (c >> 8) & 0xFF;
-      dst[x * 3 + 2] = (c >> 16) & 0xFF;
-    }
-  }
-  return out;
-}
 
 HBITMAP MakeBitmap(const ui::BgrImage& img) {
   void* bits = nullptr;
@@ -50,16 +30,14 @@ JpegPicture::~JpegPicture() {
 }
 
 void JpegPicture::Prepare(int width, int height) {
-  if (bitmap_ && bitmapWidth_ == width && bitmapHeight_ == height) return;
+  if (bitmap_) return;
   ++decodes_;
-  DecodeOptions options;
-  options.quantize = quantize_;
-  ui::BgrImage full = ToBgr(Decode(contents_.data(), contents_.size(), options));
-  HBITMAP made = full.width == width && full.height == height
-                     ? MakeBitmap(full)
-                     : MakeBitmap(ui::ScaleBgr(full.pixels.data(), full.width, full.height, full.stride, width, height));
-  if (bitmap_) DeleteObject(bitmap_);
-  bitmap_ = made;
+  std::vector<std::uint8_t> bytes;
+  bytes.swap(contents_);  // given back by the decoder, whether it succeeds or not
+  SizedImage sized = DecodeAtSize(std::move(bytes), quantize_, width, height);
+  decodedWidth_ = sized.decodedWidth;
+  decodedHeight_ = sized.decodedHeight;
+  bitmap_ = MakeBitmap(sized.image);
   bitmapWidth_ = width;
   bitmapHeight_ = height;
 }
@@ -76,7 +54,13 @@ void JpegPicture::Draw(HDC__* dc, const ui::Bounds& d) {
   }
   HDC memory = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(memory, bitmap_);
-  BitBlt(dc, d.left, d.top, d.width, d.height, memory, 0, 0, SRCCOPY);
+  if (d.width == bitmapWidth_ && d.height == bitmapHeight_) {
+    BitBlt(dc, d.left, d.top, d.width, d.height, memory, 0, 0, SRCCOPY);
+  } else {
+    const int mode = SetStretchBltMode(dc, COLORONCOLOR);
+    StretchBlt(dc, d.left, d.top, d.width, d.height, memory, 0, 0, bitmapWidth_, bitmapHeight_, SRCCOPY);
+    SetStretchBltMode(dc, mode);
+  }
   SelectObject(memory, old);
   DeleteDC(memory);
 }

@@ -1,7 +1,9 @@
 // The JPEG picture format of the picture loader. Loading keeps the whole file in memory and reads
-// only its header; the pixels are decoded when the picture is first drawn, then kept scaled to the
-// size they are drawn at, so later paints only copy.
+// only its header; the pixels are decoded when the picture is first drawn, straight to the size
+// they are drawn at. Then only that bitmap is kept: later paints copy it, and the file's bytes are
+// given back.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -25,9 +27,15 @@ class JpegPicture : public ui::Picture {
   int Height() const override { return header_.height; }
   bool Grey() const { return header_.grey(); }
   // The first draw decodes; a picture that fails to decode throws that once and then draws nothing.
+  // Drawn later at another size, the kept bitmap is stretched: the bytes to decode again are gone.
   void Draw(HDC__* dc, const ui::Bounds& destination) override;
   bool Failed() const { return failed_; }
   int Decodes() const { return decodes_; }
+  // The size libjpeg decoded at, before area averaging (0 x 0 before the first decode).
+  int DecodedWidth() const { return decodedWidth_; }
+  int DecodedHeight() const { return decodedHeight_; }
+  // The file's bytes still held: all of them until the first draw, none after it.
+  std::size_t FileBytesHeld() const { return contents_.capacity(); }
 
  private:
   void Prepare(int width, int height);
@@ -37,7 +45,8 @@ class JpegPicture : public ui::Picture {
   bool quantize_;
   bool failed_ = false;
   int decodes_ = 0;
-  HBITMAP__* bitmap_ = nullptr;  // the picture at the size last drawn
+  int decodedWidth_ = 0, decodedHeight_ = 0;
+  HBITMAP__* bitmap_ = nullptr;  // the picture at the size first drawn
   int bitmapWidth_ = 0, bitmapHeight_ = 0;
 };
 

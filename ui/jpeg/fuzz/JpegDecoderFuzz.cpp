@@ -1,6 +1,7 @@
 // libFuzzer target for the JPEG reader: every input goes through ReadHeader and through Decode
-// with and without quantising. A JpegError is the expected answer to a bad file; anything else
+// with and without quantising, at full size and scaled to cover the image area. A JpegError is the expected answer to a bad file; anything else
 // (a crash, a sanitizer report, a leak, any other exception, a broken result) is a finding.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -22,9 +23,15 @@ void Require(bool ok, const char* what) {
 }
 
 // What the picture code relies on when it hands the pixels to the platform.
-void Check(const jpeg::Image& img, const jpeg::Header& header, bool quantize) {
+void Check(const jpeg::Image& img, const jpeg::Header& header, bool quantize, int coverWidth, int coverHeight) {
   Require(img.width > 0 && img.height > 0, "empty picture");
-  Require(img.width == header.width && img.height == header.height, "size differs from the header");
+  if (coverWidth == 0) {
+    Require(img.width == header.width && img.height == header.height, "size differs from the header");
+  } else {
+    Require(img.width <= header.width && img.height <= header.height, "scaled up");
+    Require(img.width >= std::min(coverWidth, header.width) && img.height >= std::min(coverHeight, header.height),
+            "scaled below the area");
+  }
   const bool eight = quantize || header.grey();
   Require(img.bitsPerPixel == (eight ? 8 : 24), "pixel depth");
   const std::size_t rowBytes = static_cast<std::size_t>(img.width) * (img.bitsPerPixel / 8);
@@ -51,17 +58,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(header.width > 0 && header.height > 0 && header.components > 0, "empty header");
   } catch (const jpeg::JpegError&) {
   }
-  for (const bool quantize : {false, true}) {
-    jpeg::DecodeOptions options;
-    options.quantize = quantize;
-    options.maxPixels = kMaxPixels;
-    try {
-      const jpeg::Image img = jpeg::Decode(data, size, options);
-      // Decode reads the same header first, so it cannot succeed where ReadHeader failed.
-      Require(haveHeader, "decoded a file whose header was refused");
-      Check(img, header, quantize);
-    } catch (const jpeg::JpegError&) {
+  for (const bool quantize : {false, true})
+    for (const int cover : {0, 160}) {
+      jpeg::DecodeOptions options;
+      options.quantize = quantize;
+      options.coverWidth = cover;
+      options.coverHeight = cover * 3 / 4;
+      options.maxPixels = kMaxPixels;
+      try {
+        const jpeg::Image img = jpeg::Decode(data, size, options);
+        // Decode reads the same header first, so it cannot succeed where ReadHeader failed.
+        Require(haveHeader, "decoded a file whose header was refused");
+        Check(img, header, quantize, options.coverWidth, options.coverHeight);
+      } catch (const jpeg::JpegError&) {
+      }
     }
-  }
   return 0;
 }

@@ -2,15 +2,32 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "testkit/JpegWriter.h"
+#include "testkit/Presentation.h"
+#include "ui/PictureLoader.h"
+#include "ui/jpeg/JpegAtSize.h"
 #include "ui/jpeg/JpegDecoder.h"
 #include "ui/jpeg/JpegPicture.h"
 
 namespace {
 
 using testkit::SolidJpeg;
+
+// The same file claiming another size in its frame header (baseline or progressive): the header
+// reads as that size, and the missing data decodes as grey.
+std::vector<std::uint8_t> WithSize(std::vector<std::uint8_t> bytes, int width, int height) {
+  for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
+    if (bytes[i] == 0xFF && (bytes[i + 1] == 0xC0 || bytes[i + 1] == 0xC2)) {
+      bytes[i + 5] = static_cast<std::uint8_t>(height >> 8), bytes[i + 6] = static_cast<std::uint8_t>(height);
+      bytes[i + 7] = static_cast<std::uint8_t>(width >> 8), bytes[i + 8] = static_cast<std::uint8_t>(width);
+      break;
+    }
+  return bytes;
+}
 
 TEST(JpegDecoder, ReadsTheHeaderOfEachAspect) {
   for (auto size : {std::pair{1024, 768}, {1920, 1080}, {1280, 1024}, {768, 1024}, {1, 1}, {4000, 3000}}) {
@@ -87,14 +104,137 @@ TEST(JpegDecoder, BrokenFilesFailWithLibjpegsMessageNumber) {
 }
 
 TEST(JpegDecoder, RefusesPicturesTooLargeForTheProcess) {
-  auto bytes = SolidJpeg(16, 16, 0x808080);
-  for (std::size_t i = 0; i + 8 < bytes.size(); ++i)
-    if (bytes[i] == 0xFF && bytes[i + 1] == 0xC0) {
-      bytes[i + 5] = 0x75, bytes[i + 6] = 0x30, bytes[i + 7] = 0x75, bytes[i + 8] = 0x30;  // 30000 x 30000
-      break;
-    }
+  auto bytes = WithSize(SolidJpeg(16, 16, 0x808080), 30000, 30000);
   EXPECT_EQ(jpeg::ReadHeader(bytes.data(), bytes.size()).width, 30000);
   EXPECT_EQ(ErrorOf(bytes, false), "JPEG image too large (30000 x 30000 pixels)");
+  // Decoded to cover the image area, a baseline picture costs little: the cap is on the time it
+  // takes to read every pixel.
+  jpeg::DecodeOptions area;
+  area.coverWidth = 160;
+  area.coverHeight = 120;
+  const auto big = WithSize(SolidJpeg(16, 16, 0x808080), 14000, 14000);
+  EXPECT_EQ(jpeg::Decode(big.data(), big.size(), area).width, 1750);
+  const auto tooBig = WithSize(SolidJpeg(16, 16, 0x808080), 15000, 14000);
+  EXPECT_THROW(jpeg::Decode(tooBig.data(), tooBig.size(), area), jpeg::JpegError);
+  // At full size, the cap is on the decoded picture's memory.
+  const auto full = WithSize(SolidJpeg(16, 16, 0x808080), 8000, 6000);
+  EXPECT_EQ(ErrorOf(full, false), "JPEG image too large (8000 x 6000 pixels)");
+  // A progressive picture buffers the coefficients of all its blocks, three bytes a pixel here
+  // (4:2:0), whatever its output size.
+  testkit::JpegWriteOptions progressive;
+  progressive.progressive = true;
+  const auto fits = WithSize(SolidJpeg(16, 16, 0x808080, progressive), 5000, 5000);
+  EXPECT_EQ(jpeg::Decode(fits.data(), fits.size(), area).width, 625);
+  const auto over = WithSize(SolidJpeg(16, 16, 0x808080, progressive), 6000, 5000);
+  try {
+    jpeg::Decode(over.data(), over.size(), area);
+    ADD_FAILURE() << "a progressive 6000 x 5000 picture decoded";
+  } catch (const jpeg::JpegError& e) {
+    EXPECT_STREQ(e.what(), "JPEG image too large (6000 x 5000 pixels: decoding it needs more than 80 MB)");
+  }
+}
+
+TEST(JpegDecoder, DecodesAtTheSmallestEighthThatCoversTheArea) {
+  struct Case {
+    int width, height, areaWidth, areaHeight, decodedWidth, decodedHeight;
+  };
+  for (const Case c : {Case{4000, 3000, 160, 120, 500, 375}, {1920, 1080, 160, 90, 240, 135},
+                       {1024, 768, 160, 120, 256, 192},  // 1/8 would be 128 x 96
+                       {1280, 1024, 150, 120, 160, 128}, {768, 1024, 90, 120, 96, 128},
+                       {1000, 750, 320, 240, 375, 282},  // 3/8, rounded up as libjpeg does
+                       {1001, 751, 1000, 750, 1001, 751}, {100, 75, 160, 120, 100, 75}}) {
+    const auto bytes = SolidJpeg(c.width, c.height, 0x336699);
+    jpeg::DecodeOptions options;
+    options.coverWidth = c.areaWidth;
+    options.coverHeight = c.areaHeight;
+    const jpeg::Image img = jpeg::Decode(bytes.data(), bytes.size(), options);
+    EXPECT_EQ(img.width, c.decodedWidth) << c.width << " x " << c.height;
+    EXPECT_EQ(img.height, c.decodedHeight) << c.width << " x " << c.height;
+    EXPECT_EQ(img.pixels.size(), img.stride * img.height);
+  }
+}
+
+// The picture as it was drawn before decoding was scaled: full size, then area averaging.
+ui::BgrImage FullThenAveraged(const std::vector<std::uint8_t>& bytes, int width, int height) {
+  const jpeg::Image full = jpeg::Decode(bytes.data(), bytes.size());
+  ui::BgrImage bgr{full.width, full.height, (static_cast<std::size_t>(full.width) * 3 + 3) & ~std::size_t{3}, {}};
+  bgr.pixels.resize(bgr.stride * bgr.height);
+  for (int y = 0; y < full.height; ++y)
+    for (int x = 0; x < full.width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        const std::uint8_t* p = &full.pixels[y * full.stride];
+        bgr.pixels[y * bgr.stride + x * 3 + c] =
+            full.bitsPerPixel == 24 ? p[x * 3 + c] : (full.palette[p[x]] >> (8 * c)) & 0xFF;
+      }
+  return ui::ScaleBgr(bgr.pixels.data(), bgr.width, bgr.height, bgr.stride, width, height);
+}
+
+struct Difference {
+  double mean = 0;
+  int largest = 0;
+  double over16 = 0;  // the share of values more than 16 apart
+};
+
+Difference Compare(const ui::BgrImage& a, const ui::BgrImage& b) {
+  Difference d;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width * 3; ++x) {
+      const int diff = std::abs(a.pixels[y * a.stride + x] - b.pixels[y * b.stride + x]);
+      d.mean += diff;
+      d.largest = std::max(d.largest, diff);
+      d.over16 += diff > 16;
+    }
+  d.mean /= 3.0 * a.width * a.height;
+  d.over16 /= 3.0 * a.width * a.height;
+  return d;
+}
+
+TEST(JpegAtSize, MatchesFullDecodingPlusAreaAveragingAtEveryScale) {
+  // A 2048 x 1536 slide (title band, text, bars) drawn into areas that make libjpeg decode it at
+  // each of 1/8 to 8/8, and the same slide in grey scale (decoded through the 236-level palette).
+  testkit::SlideSetup setup;
+  setup.width = 2048;
+  setup.height = 1536;
+  const auto colour = testkit::RenderSlideJpeg(4, setup);
+  const jpeg::Image rgb = jpeg::Decode(colour.data(), colour.size());
+  std::vector<std::uint8_t> luma(2048u * 1536u);
+  for (std::size_t i = 0; i < luma.size(); ++i) {
+    const std::uint8_t* p = &rgb.pixels[(i / 2048) * rgb.stride + (i % 2048) * 3];
+    luma[i] = static_cast<std::uint8_t>((29 * p[0] + 150 * p[1] + 77 * p[2]) >> 8);
+  }
+  const auto grey = testkit::EncodeJpeg(luma, 2048, 1536, 1);
+  for (const bool isGrey : {false, true})
+    for (int eighths = 1; eighths <= 8; ++eighths) {
+      const int width = 256 * eighths - 100, height = width * 3 / 4;
+      const auto& bytes = isGrey ? grey : colour;
+      const jpeg::SizedImage sized = jpeg::DecodeAtSize(bytes, false, width, height);
+      EXPECT_EQ(sized.decodedWidth, 256 * eighths);
+      ASSERT_EQ(sized.image.width, width);
+      ASSERT_EQ(sized.image.height, height);
+      const Difference d = Compare(sized.image, FullThenAveraged(bytes, width, height));
+      std::printf("%s at %d/8 into %d x %d: mean difference %.3f, largest %d, over 16: %.4f%%\n",
+                  isGrey ? "grey" : "colour", eighths, width, height, d.mean, d.largest, 100 * d.over16);
+      EXPECT_LT(d.mean, 0.5) << eighths << "/8";
+      EXPECT_LE(d.largest, 64) << eighths << "/8";
+      EXPECT_LT(d.over16, 0.015) << eighths << "/8";
+    }
+}
+
+TEST(JpegAtSize, FlatPicturesKeepTheirExactColourAtEveryScale) {
+  // Grey pictures go through a palette of 236 evenly spaced levels; 102 is one of them (others are
+  // dithered at any size).
+  for (const bool isGrey : {false, true}) {
+    const auto bytes = isGrey ? testkit::GreyJpeg(2048, 1536, 102) : SolidJpeg(2048, 1536, 0x2D7FC3);
+    const ui::BgrImage expected = FullThenAveraged(bytes, 1, 1);
+    for (int eighths = 1; eighths <= 8; ++eighths) {
+      const int width = 256 * eighths - 100, height = width * 3 / 4;
+      const jpeg::SizedImage sized = jpeg::DecodeAtSize(bytes, false, width, height);
+      int off = 0;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width * 3; ++x) off += sized.image.pixels[y * sized.image.stride + x] != expected.pixels[x % 3];
+      EXPECT_EQ(off, 0) << (isGrey ? "grey" : "colour") << " at " << eighths << "/8";
+    }
+  }
 }
 
 TEST(JpegDecoder, FilesOfThousandsOfScansAreRefusedBeforeTheyStallTheDialog) {
@@ -150,6 +290,25 @@ TEST(JpegPicture, DecodesOnceAtFirstDrawAndDrawsScaled) {
   EXPECT_EQ(canvas.At(170, 130), 0u);
 }
 
+TEST(JpegPicture, BigBaselinePicturesAreNeverDecodedAtFullSize) {
+  // 48 million pixels: over the cap at full size, an eighth of it covers the image area.
+  jpeg::JpegPicture picture(SolidJpeg(8000, 6000, 0x20C040), false);
+  EXPECT_GT(picture.FileBytesHeld(), 0u);
+  Canvas canvas;
+  picture.Draw(canvas.dc, {10, 10, 160, 120});
+  EXPECT_EQ(picture.DecodedWidth(), 1000);
+  EXPECT_EQ(picture.DecodedHeight(), 750);
+  EXPECT_EQ(picture.Width(), 8000);  // what the fitting rule sees is unchanged
+  EXPECT_EQ(picture.Height(), 6000);
+  EXPECT_EQ(picture.FileBytesHeld(), 0u);  // only the bitmap is kept
+  EXPECT_NEAR(static_cast<int>((canvas.At(90, 70) >> 8) & 0xFF), 0xC0, 4);
+
+  // Drawn again at another size, the kept bitmap is stretched rather than decoded again.
+  picture.Draw(canvas.dc, {0, 0, 80, 60});
+  EXPECT_EQ(picture.Decodes(), 1);
+  EXPECT_NEAR(static_cast<int>((canvas.At(5, 5) >> 8) & 0xFF), 0xC0, 4);
+}
+
 TEST(JpegPicture, EmptyFileIsAnEmptyPicture) {
   jpeg::JpegPicture picture({}, false);
   EXPECT_TRUE(picture.Empty());
@@ -168,6 +327,32 @@ TEST(JpegPicture, PixelsThatFailToDecodeRaiseOnceThenDrawNothing) {
 
 TEST(JpegPicture, HeaderFailureRaisesAtLoad) {
   EXPECT_THROW(jpeg::JpegPicture(std::vector<std::uint8_t>(100, 0x5A), false), jpeg::JpegError);
+}
+
+TEST(JpegPicture, FilesOverSixtyFourMegabytesAreRefusedAtLoad) {
+  // What a 32-bit host can spare for the bytes of one slide picture, beside the decoder's buffers.
+  jpeg::RegisterJpegFormat(24);
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path = std::string(temp) + "pathmr-file-cap.jpg";
+  auto loadOfSize = [&](LONGLONG size) -> std::string {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER at{};
+    at.QuadPart = size;
+    SetFilePointerEx(f, at, nullptr, FILE_BEGIN);
+    SetEndOfFile(f);
+    CloseHandle(f);
+    try {
+      ui::LoadPictureFromFile(path);
+    } catch (const std::exception& e) {
+      return e.what();
+    }
+    return "";
+  };
+  EXPECT_EQ(loadOfSize(64LL << 20).rfind("JPEG error #", 0), 0u);  // read, and refused as no JPEG
+  EXPECT_EQ(loadOfSize((64LL << 20) + 1), "Picture file too large: \"" + path + "\"");
+  DeleteFileA(path.c_str());
+  jpeg::UnregisterJpegFormat();
 }
 
 }  // namespace
