@@ -1,6 +1,7 @@
 #include "history/HistoryUnit.h"
 
 #include <exception>
+#include <vector>
 
 #include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
@@ -9,15 +10,13 @@
 #include "history/SlideExport.h"
 #include "library/KeepLoaded.h"
 #include "library/SharedUnit.h"
-#include "ui/PictureLoader.h"
 #include "ui/Controls.h"
-
-#include <vector>
+#include "ui/Owners.h"
+#include "ui/PictureLoader.h"
 
 namespace history {
 
 THistoryForm::THistoryForm() {
-  VariantInit(&presentation_);
   ui::Handlers h;
   h.actions["FormCreate"] = [this] { FormCreate(); };
   h.actions["FormShow"] = [this] { FormShow(); };
@@ -34,10 +33,10 @@ THistoryForm::THistoryForm() {
   AboutButton = &Find<ui::Button>("AboutButton");
 }
 
-THistoryForm::~THistoryForm() { VariantClear(&presentation_); }
+THistoryForm::~THistoryForm() = default;
 
 void THistoryForm::SetPresentation(const VARIANT& presentation) {
-  VariantClear(&presentation_);
+  VariantClear(presentation_.get());
   // A VARIANT that points at a VARIANT is followed to the one it points at (a few levels at most:
   // a host could make a cycle).
   const VARIANT* source = &presentation;
@@ -45,10 +44,10 @@ void THistoryForm::SetPresentation(const VARIANT& presentation) {
   if (!source || ((source->vt & VT_BYREF) && !source->byref)) return;
   // A copy in its own right, with the reference resolved: an interface inside gains a reference
   // of ours, the caller's keeps its own, and nothing of the caller's is looked at again.
-  if (FAILED(VariantCopyInd(&presentation_, const_cast<VARIANT*>(source)))) VariantInit(&presentation_);
+  if (FAILED(VariantCopyInd(presentation_.get(), const_cast<VARIANT*>(source)))) presentation_.Abandon();
 }
 
-void THistoryForm::AbandonPresentation() { VariantInit(&presentation_); }
+void THistoryForm::AbandonPresentation() { presentation_.Abandon(); }
 
 void THistoryForm::FormCreate() {
   altKeyRepaintFix_ = std::make_unique<dialogs::AltKeyRepaintFix>(*this);
@@ -69,10 +68,7 @@ void THistoryForm::SlideListBoxClick() {
     return;
   }
   previewRunning_ = true;
-  struct Done {
-    bool& running;
-    ~Done() { running = false; }
-  } done{previewRunning_};
+  ui::ScopeExit done([this] { previewRunning_ = false; });
   std::exception_ptr failure;
   do {
     previewPending_ = false;
@@ -111,7 +107,7 @@ void THistoryForm::ShowSlidePreview(int row) {
   shared::TemporaryFiles files(folder);
   files.Add(path);
   try {
-    ExportSlide(presentation_, slideIndex, path);
+    ExportSlide(*presentation_, slideIndex, path);
   } catch (...) {
     // The host's own failures are not the presenter's: loading then reports the missing file.
   }
@@ -226,9 +222,7 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
   g_requestRefused = false;
   if (refused) return 0;
   g_showing = true;
-  struct ShowingEnd {
-    ~ShowingEnd() { g_showing = false; }
-  } showingEnd;
+  ui::ScopeExit showingEnd([] { g_showing = false; });
 
   if (parentWindow) {
     form->HandleNeeded();

@@ -8,6 +8,7 @@
 
 #include "library/Pathmr.h"  // the three history exports are defined in HistoryUnit.cpp
 #include "ui/Form.h"
+#include "ui/Owners.h"
 
 namespace ui {
 class ListBox;
@@ -33,7 +34,7 @@ class THistoryForm : public ui::Form {
   // first preview. One that cannot be copied leaves the form without an object (every preview
   // then fails in its automation calls, which are silent).
   void SetPresentation(const VARIANT& presentation);
-  const VARIANT& Presentation() const { return presentation_; }
+  const VARIANT& Presentation() const { return *presentation_; }
   // Lets go of the presentation object without calling it (its Release runs host code that may
   // not run on this thread or at this moment).
   void AbandonPresentation();
@@ -59,7 +60,7 @@ class THistoryForm : public ui::Form {
   // Asks the host for a picture of the row's slide and shows it in SlideImage.
   void ShowSlidePreview(int row);
 
-  VARIANT presentation_;
+  ui::Variant presentation_;
   // The host may dispatch messages while it exports (a progress window, a call into another
   // process): the dialog's own input then arrives inside the preview.
   bool previewRunning_ = false;

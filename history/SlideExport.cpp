@@ -3,28 +3,13 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ui/Owners.h"
+
 namespace history {
 namespace {
 
 struct AutomationError : std::runtime_error {
   using std::runtime_error::runtime_error;
-};
-
-// Owns a VARIANT (a call's result) and clears it.
-struct VariantHolder {
-  VARIANT v;
-  VariantHolder() { VariantInit(&v); }
-  ~VariantHolder() { VariantClear(&v); }
-  VariantHolder(const VariantHolder&) = delete;
-  VariantHolder& operator=(const VariantHolder&) = delete;
-};
-
-struct BstrHolder {
-  BSTR s;
-  explicit BstrHolder(BSTR b) : s(b) {}
-  ~BstrHolder() { SysFreeString(s); }
-  BstrHolder(const BstrHolder&) = delete;
-  BstrHolder& operator=(const BstrHolder&) = delete;
 };
 
 std::wstring Widen(const std::string& s) {
@@ -59,9 +44,8 @@ void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UIN
   const HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, &info, &argError);
   if (hr == DISP_E_EXCEPTION) {
     if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrDescription);
-    SysFreeString(info.bstrHelpFile);
+    // The host's texts are not shown (its failures are silent), only given back.
+    ui::Bstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
   }
   if (FAILED(hr)) throw AutomationError(std::string("Call of ") + name + " failed");
 }
@@ -71,31 +55,34 @@ void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UIN
 void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::wstring& path) {
   IDispatch* presentationObject = DispatchOf(presentation);
 
-  VariantHolder slides;
-  Call(presentationObject, "Slides", DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, 0, &slides.v);
+  ui::Variant slides;
+  Call(presentationObject, "Slides", DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, 0, slides.get());
 
   LONG index = slideIndex;
   VARIANTARG itemArg;
   VariantInit(&itemArg);
   itemArg.vt = VT_I4 | VT_BYREF;
   itemArg.plVal = &index;
-  VariantHolder slide;
-  Call(DispatchOf(slides.v), "Item", DISPATCH_METHOD, &itemArg, 1, &slide.v);
+  ui::Variant slide;
+  Call(DispatchOf(*slides), "Item", DISPATCH_METHOD, &itemArg, 1, slide.get());
 
-  BstrHolder format(SysAllocString(L"jpg"));
-  BstrHolder target(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
-  if (!format.s || !target.s) throw AutomationError("Out of memory");
+  ui::Bstr format(SysAllocString(L"jpg"));
+  ui::Bstr target(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
+  if (!format.get() || !target.get()) throw AutomationError("Out of memory");
   VARIANTARG exportArgs[2];  // in reverse order: the format, then the path
   VariantInit(&exportArgs[0]);
   VariantInit(&exportArgs[1]);
   exportArgs[0].vt = VT_BSTR;
-  exportArgs[0].bstrVal = format.s;
+  exportArgs[0].bstrVal = format.get();
   exportArgs[1].vt = VT_BSTR | VT_BYREF;
-  exportArgs[1].pbstrVal = &target.s;
-  VariantHolder ignored;
-  const auto readBack = [&] { path.assign(target.s ? target.s : L"", target.s ? SysStringLen(target.s) : 0); };
+  exportArgs[1].pbstrVal = target.address();
+  ui::Variant ignored;
+  const auto readBack = [&] {
+    const BSTR s = target.get();
+    path.assign(s ? s : L"", s ? SysStringLen(s) : 0);
+  };
   try {
-    Call(DispatchOf(slide.v), "Export", DISPATCH_METHOD, exportArgs, 2, &ignored.v);
+    Call(DispatchOf(*slide), "Export", DISPATCH_METHOD, exportArgs, 2, ignored.get());
   } catch (...) {
     readBack();
     throw;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "ui/FilePath.h"
+#include "ui/Owners.h"
 
 namespace shared {
 
@@ -27,10 +28,7 @@ std::wstring NewGuidString() {
   if (FAILED(CoCreateGuid(&guid))) throw std::runtime_error("Cannot create a GUID");
   LPOLESTR text = nullptr;
   if (FAILED(StringFromCLSID(guid, &text)) || !text) throw std::runtime_error("Cannot format a GUID");
-  struct Free {
-    LPOLESTR p;
-    ~Free() { CoTaskMemFree(p); }
-  } owner{text};
+  ui::ScopeExit free([text] { CoTaskMemFree(text); });
   return text;
 }
 

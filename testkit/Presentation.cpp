@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "testkit/JpegWriter.h"
+#include "ui/Owners.h"
 
 namespace testkit {
 namespace {
@@ -183,10 +184,8 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   ++exportCount;
   if (keepLog) calls.push_back(call);
   if (exportDelayMsec) Sleep(exportDelayMsec);
-  struct Running {
-    int& count;
-    ~Running() { --count; }
-  } running{++exportsRunning};
+  ++exportsRunning;
+  ui::ScopeExit running([this] { --exportsRunning; });
   if (exportsRunning > mostExportsAtOnce) mostExportsAtOnce = exportsRunning;
   for (const DWORD start = GetTickCount(); exportPumpMsec && GetTickCount() - start < exportPumpMsec;) {
     MSG msg;
@@ -249,26 +248,26 @@ std::vector<std::uint8_t> RenderSlideJpeg(std::int32_t slide, const SlideSetup& 
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ oldBitmap = SelectObject(dc, dib);
+  ui::MemoryDc dc(nullptr);
+  ui::GdiObject<HBITMAP> dib(CreateDIBSection(dc.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ui::Selection bitmap(dc.get(), dib.get());
   static const COLORREF kThemes[] = {RGB(46, 109, 180), RGB(63, 163, 77), RGB(242, 140, 40), RGB(140, 70, 160),
                                      RGB(200, 60, 60), RGB(30, 140, 150)};
   const COLORREF theme = kThemes[static_cast<unsigned>(slide) % 6];
   RECT all{0, 0, w, h}, band{0, 0, w, h / 5};
-  HBRUSH white = CreateSolidBrush(RGB(250, 250, 250)), bandBrush = CreateSolidBrush(theme);
-  FillRect(dc, &all, white);
-  FillRect(dc, &band, bandBrush);
+  ui::GdiObject<HBRUSH> white(CreateSolidBrush(RGB(250, 250, 250))), bandBrush(CreateSolidBrush(theme));
+  FillRect(dc.get(), &all, white.get());
+  FillRect(dc.get(), &band, bandBrush.get());
   for (int i = 0; i < 4; ++i) {
     RECT bar{w / 8 + i * w / 6, h - h / 8 - (i + 1) * h / 10, w / 8 + i * w / 6 + w / 10, h - h / 8};
-    FillRect(dc, &bar, bandBrush);
+    FillRect(dc.get(), &bar, bandBrush.get());
   }
-  HFONT font = CreateFontA(-h / 8, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
-  HGDIOBJ oldFont = SelectObject(dc, font);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(255, 255, 255));
+  ui::GdiObject<HFONT> font(CreateFontA(-h / 8, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma"));
+  ui::Selection titleFont(dc.get(), font.get());
+  SetBkMode(dc.get(), TRANSPARENT);
+  SetTextColor(dc.get(), RGB(255, 255, 255));
   const std::string title = "Slide " + std::to_string(slide);
-  DrawTextA(dc, title.c_str(), -1, &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  DrawTextA(dc.get(), title.c_str(), -1, &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   GdiFlush();
   std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
   const auto* px = static_cast<const std::uint32_t*>(bits);
@@ -277,13 +276,6 @@ std::vector<std::uint8_t> RenderSlideJpeg(std::int32_t slide, const SlideSetup& 
     rgb[i * 3 + 1] = (px[i] >> 8) & 0xFF;
     rgb[i * 3 + 2] = px[i] & 0xFF;
   }
-  SelectObject(dc, oldFont);
-  SelectObject(dc, oldBitmap);
-  DeleteObject(font);
-  DeleteObject(white);
-  DeleteObject(bandBrush);
-  DeleteObject(dib);
-  DeleteDC(dc);
   return EncodeJpeg(rgb, w, h, 3);
 }
 

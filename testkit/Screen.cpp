@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ui/Owners.h"
+
 namespace testkit {
 namespace {
 
@@ -10,8 +12,8 @@ Capture CaptureScreenRect(const RECT& r) {
   c.width = r.right - r.left;
   c.height = r.bottom - r.top;
   if (c.width <= 0 || c.height <= 0) return c;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
+  ui::WindowDc screen;
+  ui::MemoryDc memory(screen.get());
   BITMAPINFO bi{};
   bi.bmiHeader.biSize = sizeof bi.bmiHeader;
   bi.bmiHeader.biWidth = c.width;
@@ -19,31 +21,23 @@ Capture CaptureScreenRect(const RECT& r) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, dib);
-  BitBlt(memory, 0, 0, c.width, c.height, screen, r.left, r.top, SRCCOPY);
+  ui::GdiObject<HBITMAP> dib(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  ui::Selection selected(memory.get(), dib.get());
+  BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), r.left, r.top, SRCCOPY);
   GdiFlush();
   const auto* p = static_cast<const std::uint32_t*>(bits);
   c.pixels.assign(p, p + static_cast<std::size_t>(c.width) * c.height);
   for (auto& px : c.pixels) px &= 0xFFFFFF;
-  SelectObject(memory, old);
-  DeleteObject(dib);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return c;
 }
 
 }  // namespace
 
 int ZeroHeight(const char* face, int height, int charset) {
-  HFONT f = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 0, 0, face);
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, f);
+  ui::GdiObject<HFONT> font(CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 0, 0, face));
+  ui::ScreenDc dc(font.get());
   SIZE s{};
-  GetTextExtentPoint32A(dc, "0", 1, &s);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  DeleteObject(f);
+  GetTextExtentPoint32A(dc.get(), "0", 1, &s);
   return s.cy;
 }
 

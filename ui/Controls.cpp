@@ -133,12 +133,11 @@ std::intptr_t Container::HandleMessage(unsigned message, std::uintptr_t wParam, 
       break;
     case WM_NCPAINT:
       if (frame_ == Frame::SoftBevel) {
-        HDC dc = GetWindowDC(handle_);
+        WindowDc dc(handle_, WindowDc::WholeWindow);
         RECT r;
         GetWindowRect(handle_, &r);
         OffsetRect(&r, -r.left, -r.top);
-        DrawEdge(dc, &r, BDR_RAISEDINNER | BDR_SUNKENOUTER, BF_RECT | BF_SOFT);
-        ReleaseDC(handle_, dc);
+        DrawEdge(dc.get(), &r, BDR_RAISEDINNER | BDR_SUNKENOUTER, BF_RECT | BF_SOFT);
         return 0;
       }
       break;
@@ -204,12 +203,8 @@ void Image::PaintOn(HDC__* dc) {
   d.left += bounds_.left;
   d.top += bounds_.top;
   const int saved = SaveDC(dc);
+  ScopeExit restore([dc, saved] { RestoreDC(dc, saved); });
   IntersectClipRect(dc, bounds_.left, bounds_.top, bounds_.left + bounds_.width, bounds_.top + bounds_.height);
-  struct Restore {
-    HDC dc;
-    int saved;
-    ~Restore() { RestoreDC(dc, saved); }
-  } restore{dc, saved};
   picture_->Draw(dc, d);
 }
 
@@ -238,12 +233,11 @@ void Label::SizeToText() {
 void Label::FontChanged() { SizeToText(); }
 
 void Label::PaintOn(HDC__* dc) {
-  HGDIOBJ old = SelectObject(dc, EffectiveFont().Handle());
+  Selection font(dc, EffectiveFont().Handle());
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   RECT r{bounds_.left, bounds_.top, bounds_.left + bounds_.width, bounds_.top + bounds_.height};
   DrawTextA(dc, caption_.c_str(), -1, &r, DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
 }
 
 }  // namespace ui

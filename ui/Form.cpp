@@ -346,10 +346,7 @@ int Form::ShowModal() {
   HWND previousActive = GetActiveWindow();
   modalResult_ = mrNone;
   modal_ = true;
-  struct ModalEnd {
-    Form& f;
-    ~ModalEnd() { f.modal_ = false; }
-  } modalEnd{*this};
+  ScopeExit modalEnd([this] { modal_ = false; });
   DisabledThreadWindows disabled(handle_);
   if (centered_) CenterOnScreen();
   if (onShow_) onShow_();

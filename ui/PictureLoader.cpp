@@ -6,6 +6,7 @@
 
 #include "ui/Exceptions.h"
 #include "ui/FilePath.h"
+#include "ui/Owners.h"
 #include "ui/PictureFormats.h"
 
 namespace ui {
@@ -21,20 +22,6 @@ std::string SystemErrorText(DWORD code) {
   while (!text.empty() && (static_cast<unsigned char>(text.back()) <= ' ' || text.back() == '.')) text.pop_back();
   return text;
 }
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE h) : h_(h) {}
-  ~FileHandle() {
-    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
 
 // For messages only: the file itself is always opened by its wide name, which the ANSI code page
 // may not be able to spell.
@@ -63,9 +50,9 @@ std::unique_ptr<Picture> LoadPictureFromFile(const std::wstring& widePath) {
   const std::string extension = FileExtension(path);
   const PictureFormat* format = RegisteredPictureFormats().Find(extension);
   if (!format) throw Exception("Unknown picture file extension (." + extension + ")");
-  FileHandle file(CreateFileW(ExtendedLengthPath(widePath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  KernelHandle file(CreateFileW(ExtendedLengthPath(widePath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE)
+  if (!file.valid())
     throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) throw Exception("Cannot read file \"" + path + "\". " + SystemErrorText(GetLastError()));

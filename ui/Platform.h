@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "ui/Owners.h"  // ScreenDc and PaintScope, used throughout the layer
+
 namespace ui {
 
 // The module that holds this code and its resources (the library, or a test program).
@@ -19,40 +21,6 @@ LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 // A device-independent bitmap with its rows top first, and its pixels (bitsPerPixel 24 or 32).
 // Throws ui::OutOfResources when the system refuses; the caller owns the bitmap.
 HBITMAP CreateTopDownBitmap(int width, int height, int bitsPerPixel, void** pixels);
-
-// The screen's device context, optionally with a font selected; both given back when it goes.
-class ScreenDc {
- public:
-  explicit ScreenDc(HFONT font = nullptr)
-      : dc_(GetDC(nullptr)), old_(font ? SelectObject(dc_, font) : nullptr) {}
-  ~ScreenDc() {
-    if (old_) SelectObject(dc_, old_);
-    ReleaseDC(nullptr, dc_);
-  }
-  ScreenDc(const ScreenDc&) = delete;
-  ScreenDc& operator=(const ScreenDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
-
-// BeginPaint and EndPaint as a pair: EndPaint runs even when painting fails, or the window would
-// be asked to paint forever.
-class PaintScope {
- public:
-  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
-  ~PaintScope() { EndPaint(window_, &ps_); }
-  PaintScope(const PaintScope&) = delete;
-  PaintScope& operator=(const PaintScope&) = delete;
-  HDC dc() const { return dc_; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT ps_;
-  HDC dc_;
-};
 
 // Text of a layout resource stored in the module.
 std::string LoadLayoutResource(const std::string& name);

@@ -146,14 +146,20 @@ TEST(Library, HooksInAnyOrderChangeNothing) {
   EXPECT_EQ(s.presentation.References(), 1u);
 }
 
+// Loads the library and opens a request with one row that is never shown; the caller unloads.
+HMODULE OpenUnshownRequest(testkit::Presentation& presentation) {
+  testkit::PathmrLibrary lib;
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  lib.AddSlideHistory(1, "Never shown");
+  const HMODULE module = lib.module;
+  lib.module = nullptr;  // the reference goes to the caller
+  return module;
+}
+
 TEST(Library, UnloadDestroysARequestThatWasNeverShown) {
   testkit::Presentation presentation;
-  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
+  HMODULE module = OpenUnshownRequest(presentation);
   ASSERT_NE(module, nullptr);
-  auto init = reinterpret_cast<void(__stdcall*)(VARIANT)>(reinterpret_cast<void*>(GetProcAddress(module, "InitializeSlideHistory")));
-  auto add = reinterpret_cast<void(__stdcall*)(std::int32_t, const char*)>(reinterpret_cast<void*>(GetProcAddress(module, "AddSlideHistory")));
-  init(presentation.AsVariant());
-  add(1, "Never shown");
   EXPECT_EQ(presentation.References(), 2u);
   EXPECT_NE(FindWindowA("THistoryForm", nullptr), nullptr);
   FreeLibrary(module);
@@ -213,12 +219,8 @@ DWORD WINAPI FreeOnThisThread(void* module) { return FreeLibrary(static_cast<HMO
 // and the host's object must not be called from the wrong thread under the loader lock.
 TEST(Library, UnloadOnAnotherThreadLeavesNoWindowCallingIntoIt) {
   testkit::Presentation presentation;
-  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
+  HMODULE module = OpenUnshownRequest(presentation);
   ASSERT_NE(module, nullptr);
-  auto init = reinterpret_cast<void(__stdcall*)(VARIANT)>(reinterpret_cast<void*>(GetProcAddress(module, "InitializeSlideHistory")));
-  auto add = reinterpret_cast<void(__stdcall*)(std::int32_t, const char*)>(reinterpret_cast<void*>(GetProcAddress(module, "AddSlideHistory")));
-  init(presentation.AsVariant());
-  add(1, "Never shown");
   HWND form = FindWindowA("THistoryForm", nullptr);
   ASSERT_NE(form, nullptr);
   auto* base = reinterpret_cast<const unsigned char*>(module);

@@ -25,9 +25,7 @@ JpegPicture::JpegPicture(std::vector<std::uint8_t> contents, bool quantize)
   if (!contents_.empty()) header_ = ReadHeader(contents_.data(), contents_.size());
 }
 
-JpegPicture::~JpegPicture() {
-  if (bitmap_) DeleteObject(bitmap_);
-}
+JpegPicture::~JpegPicture() = default;
 
 void JpegPicture::Prepare(int width, int height) {
   if (bitmap_) return;
@@ -37,7 +35,7 @@ void JpegPicture::Prepare(int width, int height) {
   SizedImage sized = DecodeAtSize(std::move(bytes), quantize_, width, height);
   decodedWidth_ = sized.decodedWidth;
   decodedHeight_ = sized.decodedHeight;
-  bitmap_ = MakeBitmap(sized.image);
+  bitmap_.reset(MakeBitmap(sized.image));
   bitmapWidth_ = width;
   bitmapHeight_ = height;
 }
@@ -52,17 +50,15 @@ void JpegPicture::Draw(HDC__* dc, const ui::Bounds& d) {
     failed_ = true;
     throw;
   }
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, bitmap_);
+  ui::MemoryDc memory(dc);
+  ui::Selection bitmap(memory.get(), bitmap_.get());
   if (d.width == bitmapWidth_ && d.height == bitmapHeight_) {
-    BitBlt(dc, d.left, d.top, d.width, d.height, memory, 0, 0, SRCCOPY);
+    BitBlt(dc, d.left, d.top, d.width, d.height, memory.get(), 0, 0, SRCCOPY);
   } else {
     const int mode = SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, d.left, d.top, d.width, d.height, memory, 0, 0, bitmapWidth_, bitmapHeight_, SRCCOPY);
+    StretchBlt(dc, d.left, d.top, d.width, d.height, memory.get(), 0, 0, bitmapWidth_, bitmapHeight_, SRCCOPY);
     SetStretchBltMode(dc, mode);
   }
-  SelectObject(memory, old);
-  DeleteDC(memory);
 }
 
 int ScreenColourDepth() {

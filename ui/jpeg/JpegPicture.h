@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "ui/Owners.h"
 #include "ui/Picture.h"
 #include "ui/jpeg/JpegDecoder.h"
 
@@ -46,7 +47,7 @@ class JpegPicture : public ui::Picture {
   bool failed_ = false;
   int decodes_ = 0;
   int decodedWidth_ = 0, decodedHeight_ = 0;
-  HBITMAP__* bitmap_ = nullptr;  // the picture at the size first drawn
+  ui::GdiObject<HBITMAP> bitmap_;  // the picture at the size first drawn
   int bitmapWidth_ = 0, bitmapHeight_ = 0;
 };
 

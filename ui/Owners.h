@@ -1,0 +1,179 @@
+// One owner for each kind of thing the platform hands out: GDI objects, device contexts and what is
+// selected into them, kernel handles, VARIANTs and BSTRs, and a scope guard. Each gives back what
+// it holds exactly once, when it goes, however the scope ends; none can be copied.
+#pragma once
+#include <windows.h>
+#include <oleauto.h>
+
+#include <utility>
+
+namespace ui {
+
+// Runs a function when the scope ends (a flag to reset, a state to restore).
+template <class F>
+class ScopeExit {
+ public:
+  explicit ScopeExit(F f) : f_(std::move(f)) {}
+  ~ScopeExit() { f_(); }
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+
+ private:
+  F f_;
+};
+
+// A GDI object of ours (a bitmap, a font, a brush): deleted when it goes. Movable, so that it can
+// be made in one place and kept in another.
+template <class H>
+class GdiObject {
+ public:
+  GdiObject() = default;
+  explicit GdiObject(H handle) : h_(handle) {}
+  ~GdiObject() { reset(); }
+  GdiObject(GdiObject&& other) noexcept : h_(std::exchange(other.h_, nullptr)) {}
+  GdiObject& operator=(GdiObject&& other) noexcept {
+    if (this != &other) reset(std::exchange(other.h_, nullptr));
+    return *this;
+  }
+  GdiObject(const GdiObject&) = delete;
+  GdiObject& operator=(const GdiObject&) = delete;
+
+  H get() const { return h_; }
+  explicit operator bool() const { return h_ != nullptr; }
+  void reset(H handle = nullptr) {
+    if (h_) DeleteObject(h_);
+    h_ = handle;
+  }
+
+ private:
+  H h_ = nullptr;
+};
+
+// An object selected into a device context for a scope: the object it replaced comes back when
+// this goes, so the context never ends up holding something that is about to be deleted.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), old_(object ? SelectObject(dc, object) : nullptr) {}
+  ~Selection() {
+    if (old_) SelectObject(dc_, old_);
+  }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// A memory device context compatible with another one, deleted when it goes.
+class MemoryDc {
+ public:
+  explicit MemoryDc(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
+  ~MemoryDc() {
+    if (dc_) DeleteDC(dc_);
+  }
+  MemoryDc(const MemoryDc&) = delete;
+  MemoryDc& operator=(const MemoryDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HDC dc_;
+};
+
+// A window's device context (its client area, or the whole window with its frame), released to
+// the window when it goes. No window means the screen's.
+class WindowDc {
+ public:
+  enum Area { Client, WholeWindow };
+  explicit WindowDc(HWND window = nullptr, Area area = Client)
+      : window_(window), dc_(area == WholeWindow ? GetWindowDC(window) : GetDC(window)) {}
+  ~WindowDc() {
+    if (dc_) ReleaseDC(window_, dc_);
+  }
+  WindowDc(const WindowDc&) = delete;
+  WindowDc& operator=(const WindowDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// The screen's device context, optionally with a font selected; both given back when it goes.
+class ScreenDc {
+ public:
+  explicit ScreenDc(HFONT font = nullptr) : selection_(dc_.get(), font) {}
+  HDC get() const { return dc_.get(); }
+
+ private:
+  WindowDc dc_;  // declared first: the selection is undone before the context is released
+  Selection selection_;
+};
+
+// BeginPaint and EndPaint as a pair: EndPaint runs even when painting fails, or the window would
+// be asked to paint forever.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND window) : window_(window), dc_(BeginPaint(window, &ps_)) {}
+  ~PaintScope() { EndPaint(window_, &ps_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC dc() const { return dc_; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT ps_;
+  HDC dc_;
+};
+
+// A kernel handle (a file, an event, a thread): closed when it goes. Both null and
+// INVALID_HANDLE_VALUE mean none, since the platform uses either for failure.
+class KernelHandle {
+ public:
+  explicit KernelHandle(HANDLE handle = nullptr) : h_(handle) {}
+  ~KernelHandle() {
+    if (valid()) CloseHandle(h_);
+  }
+  KernelHandle(const KernelHandle&) = delete;
+  KernelHandle& operator=(const KernelHandle&) = delete;
+  HANDLE get() const { return h_; }
+  bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE h_;
+};
+
+// A VARIANT of ours: cleared (its reference or string given back) when it goes.
+class Variant {
+ public:
+  Variant() { VariantInit(&v_); }
+  ~Variant() { VariantClear(&v_); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+  VARIANT* get() { return &v_; }
+  const VARIANT& operator*() const { return v_; }
+  const VARIANT* operator->() const { return &v_; }
+  // Lets go of the contents without giving back what they hold (for a reference that must not be
+  // released on this thread).
+  void Abandon() { VariantInit(&v_); }
+
+ private:
+  VARIANT v_;
+};
+
+// A BSTR of ours, freed when it goes.
+class Bstr {
+ public:
+  explicit Bstr(BSTR s = nullptr) : s_(s) {}
+  ~Bstr() { SysFreeString(s_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return s_; }
+  // For a by-reference argument: the callee may free the string and put another in its place.
+  BSTR* address() { return &s_; }
+
+ private:
+  BSTR s_;
+};
+
+}  // namespace ui
