@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include <stdexcept>
+#include <vector>
 
 #include "ui/FilePath.h"
 #include "ui/Owners.h"
@@ -28,7 +29,7 @@ std::wstring NewGuidString() {
   if (FAILED(CoCreateGuid(&guid))) throw std::runtime_error("Cannot create a GUID");
   LPOLESTR text = nullptr;
   if (FAILED(StringFromCLSID(guid, &text)) || !text) throw std::runtime_error("Cannot format a GUID");
-  ui::ScopeExit free([text] { CoTaskMemFree(text); });
+  ui::ScopeExit freeText([text] { CoTaskMemFree(text); });
   return text;
 }
 
