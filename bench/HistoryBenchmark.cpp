@@ -15,6 +15,7 @@
 #include "testkit/JpegWriter.h"
 #include "testkit/PathmrLibrary.h"
 #include "testkit/Presentation.h"
+#include "testkit/Screen.h"
 #include "ui/jpeg/JpegPicture.h"
 
 namespace {
@@ -97,10 +98,8 @@ int main() {
   }
 
   // A decoded preview, drawn again: what every later repaint of the image area costs.
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP target = CreateCompatibleBitmap(screen, 160, 120);
-  HGDIOBJ old = SelectObject(dc, target);
+  testkit::Canvas canvas;
+  const HDC dc = canvas.dc;
   jpeg::JpegPicture slide(testkit::SolidJpeg(1920, 1080, 0x3366CC), false);
   slide.Draw(dc, {0, 15, 160, 90});
   std::vector<double> repaint;
@@ -112,10 +111,6 @@ int main() {
   }
   std::printf("repaint of a decoded preview: %.3f ms (decoded %d time)\n", Median(repaint), slide.Decodes());
 
-  SelectObject(dc, old);
-  DeleteObject(target);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
   CoUninitialize();
   return 0;
 }

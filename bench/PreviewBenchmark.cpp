@@ -24,6 +24,7 @@ extern "C" {
 
 #include "testkit/JpegWriter.h"
 #include "testkit/Presentation.h"
+#include "testkit/Screen.h"
 #include "ui/Geometry.h"
 #include "ui/PictureLoader.h"
 #include "ui/Resample.h"
@@ -77,19 +78,6 @@ std::vector<unsigned char> BareDecode(const std::vector<unsigned char>& bytes, i
   return px;
 }
 
-struct Canvas {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 160, 120);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
-  }
-};
-
 std::size_t PeakWorkingSet() {
   PROCESS_MEMORY_COUNTERS pmc{};
   pmc.cb = sizeof pmc;
@@ -101,7 +89,7 @@ std::size_t PeakWorkingSet() {
 // The exit code is the peak's growth in kilobytes.
 int MeasurePeak(const char* path, int width, int height) {
   jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
-  Canvas canvas;
+  testkit::Canvas canvas;
   const ui::Bounds fit = ui::FitPicture(width, height, 160, 120, true, true, true);
   const std::size_t before = PeakWorkingSet();
   {
@@ -123,10 +111,9 @@ double PeakInFreshProcess(const std::string& path, int width, int height) {
   PROCESS_INFORMATION pi{};
   DWORD kilobytes = 0;
   if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    WaitForSingleObject(pi.hProcess, 60000);
-    GetExitCodeProcess(pi.hProcess, &kilobytes);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    const ui::KernelHandle process(pi.hProcess), thread(pi.hThread);
+    WaitForSingleObject(process.get(), 60000);
+    GetExitCodeProcess(process.get(), &kilobytes);
   }
   return kilobytes / 1024.0;
 }
@@ -145,7 +132,7 @@ int main(int argc, char** argv) {
   jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
   char tempDir[MAX_PATH];
   GetTempPathA(MAX_PATH, tempDir);
-  Canvas canvas;
+  testkit::Canvas canvas;
   std::printf("%-17s %8s %10s %10s %10s %10s %10s %10s %10s %8s\n", "slide", "file", "library", "decode", "scaling",
               "platform", "lib/floor", "lib/plat", "peak mem", "peak-file");
   const Slide slides[] = {{1024, 768, false, false},  {1920, 1080, false, false}, {4000, 3000, false, false},

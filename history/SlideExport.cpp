@@ -20,14 +20,13 @@ std::wstring Widen(const std::string& s) {
   return w;
 }
 
-// The automation object inside a VARIANT: VT_DISPATCH, VT_DISPATCH by reference, or a VARIANT by
-// reference that holds one.
+// The automation object inside a VARIANT: VT_DISPATCH, or VT_DISPATCH by reference. The
+// request resolves a presentation passed by reference when it opens, so no chain of references
+// reaches this point.
 IDispatch* DispatchOf(const VARIANT& v) {
-  const VARIANT* p = &v;
-  for (int depth = 0; depth < 8 && p && p->vt == (VT_VARIANT | VT_BYREF); ++depth) p = p->pvarVal;
   IDispatch* object = nullptr;
-  if (p && p->vt == VT_DISPATCH) object = p->pdispVal;
-  else if (p && p->vt == (VT_DISPATCH | VT_BYREF) && p->ppdispVal) object = *p->ppdispVal;
+  if (v.vt == VT_DISPATCH) object = v.pdispVal;
+  else if (v.vt == (VT_DISPATCH | VT_BYREF) && v.ppdispVal) object = *v.ppdispVal;
   if (!object) throw AutomationError("Variant does not reference an automation object");
   return object;
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/Owners.h"
+
 namespace testkit {
 
 struct Capture {
@@ -25,5 +27,15 @@ RECT ColourBox(const Capture& c, const RECT& within, std::uint32_t rgb, int tole
 Capture CaptureClient(HWND window);
 // The whole window, frame included, written as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND window, const std::string& path);
+
+// An off-screen surface the size of the preview's area, compatible with the screen, for drawing
+// pictures as the dialog does without a window (benchmarks).
+struct Canvas {
+  ui::WindowDc screen;
+  ui::MemoryDc memory{screen.get()};
+  ui::GdiObject<HBITMAP> bitmap{CreateCompatibleBitmap(screen.get(), 160, 120)};
+  ui::Selection selected{memory.get(), bitmap.get()};
+  HDC dc = memory.get();
+};
 
 }  // namespace testkit
