@@ -8,9 +8,12 @@ dest=$1
 
 sources=/etc/apt/sources.list.d/pathmr-src.sources
 if [ ! -f "$sources" ]; then
+  # The same archive as the machine's own binary packages: the first URIs line of its sources.
+  archive=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+  [ -n "$archive" ] || { echo "libjpeg-source: no archive named in /etc/apt/sources.list.d/debian.sources" >&2; exit 1; }
   cat > "$sources" <<SRC
 Types: deb-src
-URIs: http://deb.debian.org/debian
+URIs: $archive
 Suites: bookworm
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
