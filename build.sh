@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # ./build.sh demo   build, then run the stand-in host with the real history dialog
 # ./build.sh test   build both libraries and run every test under Wine on a private virtual display
+#                    (two monitors)
 # ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
 # ./build.sh build  build only
 # ./build.sh check REGEX [32|64]  build, then run only the tests whose names match REGEX, in both
@@ -70,26 +71,59 @@ build_arch() {
   phase_done "$arch-bit build"
 }
 
-xvfb_pid=
+display_pid=
 prefixes=()
 cleanup() {
   local p
   for p in ${prefixes[@]+"${prefixes[@]}"}; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
-  [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true
+  [ -z "$display_pid" ] || kill "$display_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 
+# A private display with two monitors side by side, as a presenter's laptop and projector look:
+# a 1920 x 1080 primary and a 1024 x 768 one to its right. Xvfb cannot place screens side by side;
+# the X server's dummy driver with RandR can.
 start_display() {
-  step="starting a virtual display (Xvfb)"
-  local n
+  step="starting a virtual display with two monitors (Xorg, dummy driver)"
+  local n conf=$BUILD_DIR/xorg-dummy.conf
+  cat >"$conf" <<'CONF'
+Section "Device"
+  Identifier "card"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "card"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Virtual 4096 2160
+  EndSubSection
+EndSection
+CONF
   for n in $(seq 90 140); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
+    Xorg ":$n" -config "$conf" -noreset -logfile "$BUILD_DIR/logs/xorg.log" -nolisten tcp -sharevts -novtswitch \
+      </dev/null >/dev/null 2>&1 &
+    display_pid=$!
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-    if kill -0 "$xvfb_pid" 2>/dev/null; then export DISPLAY=":$n"; return; fi
+    if kill -0 "$display_pid" 2>/dev/null; then
+      export DISPLAY=":$n"
+      xrandr --output DUMMY0 --mode 1920x1080 &&
+        xrandr --addmode DUMMY1 1024x768 &&
+        xrandr --output DUMMY1 --mode 1024x768 --right-of DUMMY0 &&
+        xrandr --query >/dev/null || { echo "build.sh: xrandr could not set up two monitors on :$n" >&2; exit 1; }
+      return
+    fi
   done
-  echo "build.sh: no free display number for Xvfb (tried :90 to :140)" >&2
+  echo "build.sh: no free display number for Xorg (tried :90 to :140; its log: $BUILD_DIR/logs/xorg.log)" >&2
   exit 1
 }
 

@@ -32,7 +32,7 @@ pathmr_test(ui_test PREFIX ui SOURCES
 pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
 pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp
-  history/tests/SlidePreviewTest.cpp history/tests/HostileHostTest.cpp)
+  history/tests/SlidePreviewTest.cpp history/tests/HostileHostTest.cpp history/tests/PresenterHostTest.cpp)
 pathmr_test(library_test PREFIX library SOURCES library/tests/LibraryTest.cpp library/tests/CallingConventionTest.cpp)
 add_dependencies(library_test host RuntimeBaseline)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)

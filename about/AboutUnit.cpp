@@ -2,7 +2,7 @@
 
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
-#include "library/KeepLoaded.h"
+#include "library/LibraryHold.h"
 #include "ui/Controls.h"
 
 namespace about {
@@ -42,18 +42,29 @@ void TAboutForm::FormShow() { dialogs::BringDialogToFront(*this); }
 void TAboutForm::OKButtonClick() { Close(); }
 
 void ShowAbout(HWND parentWindow) {
+  // A host handler run by the modal loop may free the library: the box's frames must stay mapped.
+  shared::LibraryHold hold;
   auto form = std::make_unique<TAboutForm>();
-  if (parentWindow) form->SetParentWindow(parentWindow);
-  shared::KeepLibraryLoaded();
+  if (parentWindow) form->SetHostWindow(parentWindow);
   form->ShowModal();
 }
 
 }  // namespace about
 
-void __stdcall ShowAboutForm(HWND parentWindow) {
+namespace {
+
+void ShowAboutGuarded(HWND parentWindow) noexcept {
   try {
     about::ShowAbout(parentWindow);
   } catch (...) {
     // The export reports nothing; the form is gone with the unique_ptr however the call ended.
   }
+}
+
+}  // namespace
+
+void __stdcall ShowAboutForm(HWND parentWindow) {
+  shared::EnterExport();
+  ShowAboutGuarded(parentWindow);
+  shared::LeaveExport();  // last: nothing of the library runs after it but the return
 }

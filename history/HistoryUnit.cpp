@@ -8,7 +8,7 @@
 #include "dialogs/DialogSupport.h"
 #include "history/Positions.h"
 #include "history/SlideExport.h"
-#include "library/KeepLoaded.h"
+#include "library/LibraryHold.h"
 #include "library/SharedUnit.h"
 #include "ui/Controls.h"
 #include "ui/Owners.h"
@@ -90,6 +90,9 @@ void THistoryForm::SlideListBoxDblClick() {
     return;
   }
   SlideListBoxClick();
+  // The host's export may have run the message loop: "Cancel", the close box or a destroyed
+  // parent may have ended the dialog meanwhile, and that ending stands.
+  if (ModalEnding() || !Handle()) return;
   OKButton->Click();
 }
 
@@ -223,10 +226,13 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
   if (refused) return 0;
   g_showing = true;
   ui::ScopeExit showingEnd([] { g_showing = false; });
+  // From the first call into the host (the preselection's export) to the dialog's end, a host
+  // handler may free the library: its frames must stay mapped until then.
+  shared::LibraryHold hold;
 
   if (parentWindow) {
     form->HandleNeeded();
-    SetParent(form->Handle(), parentWindow);
+    form->SetHostWindow(parentWindow);
   }
   if (form->SlideListBox->Count() > 0) {
     try {
@@ -237,7 +243,6 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
       // (a position outside the list) or without a picture.
     }
   }
-  shared::KeepLibraryLoaded();
   if (form->ShowModal() != ui::mrOk) return 0;
   return form->SlideListBox->ItemIndex() + 1;  // no selected row (-1) gives 0
 }
@@ -261,10 +266,21 @@ void __stdcall AddSlideHistory(std::int32_t slideIndex, const char* caption) {
   }
 }
 
-std::int32_t __stdcall ShowSlideHistory(HWND parentWindow, std::int32_t currentPosition) {
+namespace {
+
+std::int32_t ShowGuarded(HWND parentWindow, std::int32_t currentPosition) noexcept {
   try {
     return history::Show(parentWindow, currentPosition);
   } catch (...) {
     return 0;
   }
+}
+
+}  // namespace
+
+std::int32_t __stdcall ShowSlideHistory(HWND parentWindow, std::int32_t currentPosition) {
+  shared::EnterExport();
+  const std::int32_t result = ShowGuarded(parentWindow, currentPosition);
+  shared::LeaveExport();  // last: nothing of the library runs after it but the return
+  return result;
 }

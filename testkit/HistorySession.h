@@ -72,6 +72,12 @@ struct HistorySession {
     return [this] { return BringToForeground(dialog); };
   }
   static Driver::Step Clicking(std::function<POINT()> where, int times = 1);
+  Driver::Step ClickRow(int row, int times = 1) const {
+    return Clicking([this, row] { return RowCentreOnScreen(List(), row); }, times);
+  }
+  Driver::Step ClickButton(const char* caption) const {
+    return Clicking([this, caption] { return CentreOf(ButtonNamed(caption)); });
+  }
   static Driver::Step Typing(std::vector<WORD> keys);
   static Driver::Step Pause(int ticks) {
     auto left = std::make_shared<int>(ticks);

@@ -187,6 +187,7 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   ++exportsRunning;
   ui::ScopeExit running([this] { --exportsRunning; });
   if (exportsRunning > mostExportsAtOnce) mostExportsAtOnce = exportsRunning;
+  if (duringExport) duringExport();
   for (const DWORD start = GetTickCount(); exportPumpMsec && GetTickCount() - start < exportPumpMsec;) {
     MSG msg;
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

@@ -7,6 +7,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -59,6 +60,9 @@ class Presentation : public IDispatch {
   // Export dispatches this thread's messages for so long before it writes (a host that shows
   // progress, or an object in another process whose call pumps the caller's messages).
   DWORD exportPumpMsec = 0;
+  // Host code run inside each Export, before it writes (a handler that frees the library, closes
+  // the slide show...).
+  std::function<void()> duringExport;
   int exportsRunning = 0, mostExportsAtOnce = 0;
   bool keepLog = true;        // false: calls are counted, not recorded (for long runs)
   int exportCount = 0;

@@ -5,10 +5,10 @@
 namespace testkit {
 namespace {
 
-// Absolute mouse coordinates run from 0 to 65535 across the primary screen; rounded up so that
-// the point maps back onto the same pixel.
-LONG Normalised(LONG pixel, int screenSize) {
-  return static_cast<LONG>((static_cast<long long>(pixel) * 65536 + screenSize - 1) / screenSize);
+// Absolute mouse coordinates run from 0 to 65535 across the whole virtual screen (every monitor,
+// with MOUSEEVENTF_VIRTUALDESK); rounded up so that the point maps back onto the same pixel.
+LONG Normalised(LONG pixel, int screenStart, int screenSize) {
+  return static_cast<LONG>((static_cast<long long>(pixel - screenStart) * 65536 + screenSize - 1) / screenSize);
 }
 
 INPUT MouseInput(DWORD flags, POINT screen = {0, 0}) {
@@ -16,8 +16,9 @@ INPUT MouseInput(DWORD flags, POINT screen = {0, 0}) {
   in.type = INPUT_MOUSE;
   in.mi.dwFlags = flags;
   if (flags & MOUSEEVENTF_ABSOLUTE) {
-    in.mi.dx = Normalised(screen.x, GetSystemMetrics(SM_CXSCREEN));
-    in.mi.dy = Normalised(screen.y, GetSystemMetrics(SM_CYSCREEN));
+    in.mi.dwFlags |= MOUSEEVENTF_VIRTUALDESK;
+    in.mi.dx = Normalised(screen.x, GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_CXVIRTUALSCREEN));
+    in.mi.dy = Normalised(screen.y, GetSystemMetrics(SM_YVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN));
   }
   return in;
 }
@@ -121,7 +122,7 @@ bool BringToForeground(HWND window) {
 
 // ---- HostWindow -------------------------------------------------------------------------------
 
-HostWindow::HostWindow(int x, int y, int width, int height) {
+HostWindow::HostWindow(int x, int y, int width, int height, DWORD style) {
   WNDCLASSA wc{};
   wc.lpfnWndProc = &Proc;
   wc.hInstance = GetModuleHandleA(nullptr);
@@ -130,8 +131,8 @@ HostWindow::HostWindow(int x, int y, int width, int height) {
   wc.lpszClassName = "PathmrTestHost";
   wc.style = CS_DBLCLKS;
   RegisterClassA(&wc);  // a second host in the same process finds it registered
-  window_ = CreateWindowExA(0, wc.lpszClassName, "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, x,
-                            y, width, height, nullptr, nullptr, wc.hInstance, this);
+  window_ = CreateWindowExA(0, wc.lpszClassName, "host", style | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height,
+                            nullptr, nullptr, wc.hInstance, this);
   UpdateWindow(window_);
 }
 
@@ -152,8 +153,14 @@ LRESULT CALLBACK HostWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
   auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
   const bool input = (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
                      (message >= WM_LBUTTONDOWN && message <= WM_MOUSELAST) ||
-                     (message >= WM_NCLBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK);
+                     (message >= WM_NCLBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK) ||
+                     (message >= 0x0240 /* WM_TOUCH */ && message <= 0x0253 /* the last pointer message */) ||
+                     message == 0x0119 /* WM_GESTURE */;
   if (self && input) ++self->inputSeen_;
+  if (self && (message == WM_CLOSE || (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_CLOSE))) {
+    ++self->closeRequests_;
+    return 0;
+  }
   return DefWindowProcA(window, message, wParam, lParam);
 }
 

@@ -29,17 +29,18 @@ bool TypeWith(WORD modifier, WORD key);
 // and the focus is inside the given window (it is not moved there: that is the dialog's job).
 bool BringToForeground(HWND window);
 
-// A stand-in for the host's main window: a top-level window that counts the mouse and keyboard
-// input reaching it.
+// A stand-in for the host's main window (or its slide show: WS_POPUP over a whole monitor): a
+// top-level window that counts the input reaching it and the requests to close it, which it refuses.
 class HostWindow {
  public:
-  HostWindow(int x, int y, int width, int height);
+  HostWindow(int x, int y, int width, int height, DWORD style = WS_OVERLAPPEDWINDOW);
   ~HostWindow();
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
   HWND Handle() const { return window_; }
   int InputSeen() const { return inputSeen_; }
+  int CloseRequests() const { return closeRequests_; }
   // A screen point inside the window's client area.
   POINT ClientPointOnScreen(int x, int y) const;
 
@@ -47,6 +48,7 @@ class HostWindow {
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   HWND window_ = nullptr;
   int inputSeen_ = 0;
+  int closeRequests_ = 0;
 };
 
 }  // namespace testkit

@@ -7,7 +7,8 @@
 namespace testkit {
 namespace {
 
-Capture CaptureScreenRect(const RECT& r) {
+// The rectangle r of a device context's surface.
+Capture CaptureRect(HDC source, const RECT& r) {
   Capture c;
   c.width = r.right - r.left;
   c.height = r.bottom - r.top;
@@ -23,7 +24,7 @@ Capture CaptureScreenRect(const RECT& r) {
   void* bits = nullptr;
   ui::GdiObject<HBITMAP> dib(CreateDIBSection(screen.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
   ui::Selection selected(memory.get(), dib.get());
-  BitBlt(memory.get(), 0, 0, c.width, c.height, screen.get(), r.left, r.top, SRCCOPY);
+  BitBlt(memory.get(), 0, 0, c.width, c.height, source, r.left, r.top, SRCCOPY);
   GdiFlush();
   const auto* p = static_cast<const std::uint32_t*>(bits);
   c.pixels.assign(p, p + static_cast<std::size_t>(c.width) * c.height);
@@ -65,14 +66,16 @@ Capture CaptureClient(HWND window) {
   RECT r;
   GetClientRect(window, &r);
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-  return CaptureScreenRect(r);
+  return CaptureRect(ui::WindowDc().get(), r);
 }
 
 bool SaveWindowBitmap(HWND window, const std::string& path) {
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
   RECT r;
   GetWindowRect(window, &r);
-  const Capture c = CaptureScreenRect(r);
+  // Through the window's own device context: the screen's gives nothing beyond the primary monitor.
+  const Capture c = CaptureRect(ui::WindowDc(window, ui::WindowDc::WholeWindow).get(),
+                                RECT{0, 0, r.right - r.left, r.bottom - r.top});
   if (c.pixels.empty()) return false;
   const int rowBytes = (c.width * 3 + 3) & ~3;
   BITMAPFILEHEADER fh{};

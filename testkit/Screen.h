@@ -25,7 +25,7 @@ RECT ColourBox(const Capture& c, const RECT& within, std::uint32_t rgb, int tole
 
 // The window's client area as it is on the screen now (after it has painted).
 Capture CaptureClient(HWND window);
-// The whole window, frame included, written as a 24-bit BMP file.
+// The whole window, frame and child windows included, written as a 24-bit BMP file.
 bool SaveWindowBitmap(HWND window, const std::string& path);
 
 // An off-screen surface the size of the preview's area, compatible with the screen, for drawing

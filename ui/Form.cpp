@@ -66,12 +66,34 @@ class DisabledThreadWindows {
   std::vector<HWND> windows_;
 };
 
-bool IsMouseInput(UINT message) {
+// Input aimed at a point: mouse, pen and touch (pointer messages, WM_TOUCH) and gestures. Outside
+// the modal form it goes nowhere, or a tap or swipe would change slides behind the dialog.
+bool IsPointerInput(UINT message) {
+  constexpr UINT kTouch = 0x0240, kLastPointer = 0x0253;  // WM_TOUCH .. WM_POINTERROUTEDRELEASED
+  constexpr UINT kGesture = 0x0119, kGestureNotify = 0x011A;
   return (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
-         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK);
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) ||
+         (message >= kTouch && message <= kLastPointer) || message == kGesture || message == kGestureNotify;
 }
 
 bool IsKeyInput(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
+
+// A window that a child of it could be seen in: shown, and its top-level window not minimised.
+bool CanShowChild(HWND window) {
+  return IsWindowVisible(window) && !IsIconic(GetAncestor(window, GA_ROOT));
+}
+
+// The monitor that holds a window; for a minimised one, where it will be restored to.
+HMONITOR MonitorOf(HWND window) {
+  HWND top = GetAncestor(window, GA_ROOT);
+  WINDOWPLACEMENT placement{};
+  placement.length = sizeof placement;
+  if (top && IsIconic(top) && GetWindowPlacement(top, &placement))
+    return MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST);
+  return MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+}
+
+Bounds BoundsOf(const RECT& r) { return Bounds{r.left, r.top, r.right - r.left, r.bottom - r.top}; }
 
 bool ModifierHeld() {
   return GetKeyState(VK_SHIFT) < 0 || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0;
@@ -270,23 +292,46 @@ void Form::Close() {
   else if (handle_) ShowWindow(handle_, SW_HIDE);
 }
 
-void Form::CenterOnScreen() {
+void Form::SetHostWindow(WindowHandle host) {
+  hostWindow_ = host;
+  if (!CanShowChild(host)) return;  // top-level, placed on the host's monitor
+  if (handle_) SetParent(handle_, host);
+  else parentWindow_ = host;
+}
+
+void Form::PlaceForShow() {
   RECT r;
   GetWindowRect(handle_, &r);
-  // On a screen smaller than the form (very large text scaling) plain centring would put the
-  // title bar off the top: the window stays inside the primary monitor's work area.
-  MONITORINFO monitor{};
-  monitor.cbSize = sizeof monitor;
-  GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor);
-  const RECT& work = monitor.rcWork;
-  const Bounds b = CentreWithinWorkArea(
-      r.right - r.left, r.bottom - r.top, Bounds{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
-      Bounds{work.left, work.top, work.right - work.left, work.bottom - work.top}, sizeable_);
-  POINT p{b.left, b.top};
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  Bounds b;
   HWND parent = GetAncestor(handle_, GA_PARENT);
-  if (parent && parent != GetDesktopWindow()) ScreenToClient(parent, &p);
-  const bool sameSize = b.width == r.right - r.left && b.height == r.bottom - r.top;
-  SetWindowPos(handle_, nullptr, p.x, p.y, b.width, b.height,
+  if (parent && parent != GetDesktopWindow()) {
+    // Inside a window (the slide show on a projector, a small host window): centred in its client
+    // area, in its coordinates, so that all of the form can be seen there.
+    RECT client{};
+    GetClientRect(parent, &client);
+    b = CentreWithinWorkArea(width, height, BoundsOf(client), BoundsOf(client), sizeable_);
+  } else {
+    // Top-level: over the host's window (a form made for a window is owned by it), or, when that
+    // window cannot be seen, on its monitor; with no host window, on the primary screen. Kept
+    // inside that monitor's work area: on a screen smaller than the form, plain centring would
+    // put the title bar off the top.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(hostWindow_ ? MonitorOf(hostWindow_) : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY),
+                    &monitor);
+    Bounds over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (hostWindow_ && CanShowChild(hostWindow_)) {
+      RECT host{};
+      GetWindowRect(hostWindow_, &host);
+      over = BoundsOf(host);
+    } else if (hostWindow_) {
+      over = BoundsOf(monitor.rcMonitor);
+    }
+    b = CentreWithinWorkArea(width, height, over, BoundsOf(monitor.rcWork), sizeable_);
+  }
+  const bool sameSize = b.width == width && b.height == height;
+  SetWindowPos(handle_, nullptr, b.left, b.top, b.width, b.height,
                SWP_NOZORDER | SWP_NOACTIVATE | (sameSize ? SWP_NOSIZE : 0));
 }
 
@@ -305,7 +350,7 @@ void Form::ProcessModalMessage(void* rawMsg) {
     // The windows that stay enabled (the form's ancestors) are still out of reach: their mouse
     // input goes nowhere. Keys belong to the modal form: if the focus strayed outside it, it
     // comes back (the dialog manager restores the control that had it) and takes the key there.
-    if (IsMouseInput(msg.message)) return;
+    if (IsPointerInput(msg.message)) return;
     if (IsKeyInput(msg.message)) {
       SetFocus(handle_);
       HWND focus = GetFocus();
@@ -326,6 +371,12 @@ void Form::ProcessModalMessage(void* rawMsg) {
       SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL), 0);
     else if (key == VK_TAB || (key >= VK_LEFT && key <= VK_DOWN))
       SendMessageA(handle_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+    // Alt+F4 ends this form. Left to the system, it would close the outermost window: the
+    // host's, when the form is shown inside it.
+    if (key == VK_F4 && msg.message == WM_SYSKEYDOWN) {
+      Close();
+      return;
+    }
     if ((key == VK_RETURN || key == VK_ESCAPE) && ModifierHeld()) {
       // Enter and Escape with Shift, Ctrl or Alt click no button.
       TranslateMessage(&msg);
@@ -333,12 +384,20 @@ void Form::ProcessModalMessage(void* rawMsg) {
       return;
     }
   }
+  // Alt+Space opens this form's own system menu; from a child window the system would pass it
+  // up to the host's.
+  if (msg.message == WM_SYSCHAR && msg.wParam == VK_SPACE && OwnsWindow(msg.hwnd)) {
+    SendMessageA(handle_, WM_SYSCOMMAND, SC_KEYMENU, VK_SPACE);
+    return;
+  }
   if (handle_ && IsDialogMessageA(handle_, &msg)) return;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
 }
 
 int Form::ShowModal() {
+  // Destroyed with its host (the form's window went with it) while the host ran code of its own.
+  if (hostWindow_ && !IsWindow(hostWindow_)) return mrNone;
   HandleNeeded();
   if (IsWindowVisible(handle_) || !IsWindowEnabled(handle_))
     throw Exception("Cannot make a visible window modal");
@@ -348,7 +407,12 @@ int Form::ShowModal() {
   modal_ = true;
   ScopeExit modalEnd([this] { modal_ = false; });
   DisabledThreadWindows disabled(handle_);
-  if (centered_) CenterOnScreen();
+  if (centered_) PlaceForShow();
+  // Keys and characters queued before the form opened were meant for the host (what is left of
+  // the key whose handler opened it): they are dropped, not redirected into the form.
+  MSG stale;
+  while (PeekMessageA(&stale, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+  }
   if (onShow_) onShow_();
   ShowWindow(handle_, SW_SHOWNORMAL);
   FocusFirstControl();

@@ -32,19 +32,25 @@ class Form : public Control {
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
 
-  // A window to create the form's window in; set before the window exists.
-  void SetParentWindow(WindowHandle parent) { parentWindow_ = parent; }
+  // The host's window to show the form over. Set before the form's window exists, the window is
+  // made with the host's as its parent (a pop-up form is then owned by it); set after, the form's
+  // window is moved into it. Shown, a form inside the host's window is centred in its client
+  // area, an owned one over the window. A window that could not show the form (hidden,
+  // minimised) leaves it top-level, centred on that window's monitor. The form is not shown once
+  // that window is gone.
+  void SetHostWindow(WindowHandle host);
 
   // Creates the form's window and its controls (hidden) if they do not exist yet.
   void HandleNeeded();
 
-  // Shows the form and runs a message loop until a modal result is set; returns it.
+  // Shows the form and runs a message loop until a modal result is set; returns it. Returns
+  // mrNone without showing anything when the host's window is gone.
   int ShowModal();
   bool IsModal() const { return modal_; }
   void SetModalResult(int result) { modalResult_ = result; }
   // A modal result has been set: the loop ends once the message being handled is done.
   bool ModalEnding() const { return modal_ && modalResult_ != mrNone; }
-  // Close box: ends a modal loop with mrCancel, otherwise hides the form.
+  // Close box, Alt+F4: ends a modal loop with mrCancel, otherwise hides the form.
   void Close();
 
   // Looks a control up by its layout name; throws when the layout has none of that kind.
@@ -76,7 +82,7 @@ class Form : public Control {
   bool OwnsWindow(WindowHandle window) const;
   void FontChanged() override;
   void ForgetWindows(Control& control);
-  void CenterOnScreen();
+  void PlaceForShow();
   void FocusFirstControl();
   Button* DefaultButton();
   Button* CancelButton();
@@ -88,7 +94,8 @@ class Form : public Control {
   bool centered_ = true;
   int textHeight_ = 13;
   Font font_;
-  WindowHandle parentWindow_ = nullptr;
+  WindowHandle parentWindow_ = nullptr;  // made inside this window
+  WindowHandle hostWindow_ = nullptr;    // shown inside it, or near it when it cannot hold a child
   bool modal_ = false;
   int modalResult_ = mrNone;
   int nextId_ = 100;

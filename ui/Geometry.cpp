@@ -30,7 +30,9 @@ std::vector<Bounds> ArrangeDocked(const std::vector<Bounds>& bounds, const std::
   for (std::size_t i = 0; i < out.size(); ++i) {
     if (align[i] != Align::Right) continue;
     right -= out[i].width;
-    out[i] = {right, 0, out[i].width, clientHeight};
+    // In an area narrower than the docked controls, what does not fit is cut off at the right:
+    // their left parts (a panel's first buttons) stay in view.
+    out[i] = {right > 0 ? right : 0, 0, out[i].width, clientHeight};
   }
   for (std::size_t i = 0; i < out.size(); ++i) {
     if (align[i] != Align::Client) continue;

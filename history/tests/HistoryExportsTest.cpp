@@ -225,12 +225,6 @@ struct HistoryRealInput : ::testing::TestWithParam<bool>, testkit::HistorySessio
     steps.insert(steps.begin(), Foreground());
     return Show(position, std::move(steps), GetParam() ? host.Handle() : nullptr);
   }
-  testkit::Driver::Step ClickRow(int row, int times = 1) {
-    return Clicking([this, row] { return testkit::RowCentreOnScreen(List(), row); }, times);
-  }
-  testkit::Driver::Step ClickButton(const char* caption) {
-    return Clicking([this, caption] { return testkit::CentreOf(ButtonNamed(caption)); });
-  }
   static HWND AboutBox() { return testkit::FindDialog("About"); }
 };
 
@@ -296,4 +290,53 @@ TEST_P(HistoryRealInput, KeysTypedWhileTheFocusIsOnTheHostReachTheDialog) {
   Open({{1, "One"}, {2, "Two"}});
   EXPECT_EQ(ShowWith(2, {Check([&] { SetFocus(host.Handle()); }), Typing({VK_UP, VK_RETURN})}), 1);
   EXPECT_EQ(host.InputSeen(), 0);
+}
+
+TEST_P(HistoryRealInput, PenTouchAndGesturesAimedAtTheHostGoNowhere) {
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {Check([&] {
+                           // Not producible with SendInput here: posted as the system would queue them.
+                           for (UINT message : {0x0246u /* WM_POINTERDOWN */, 0x0247u /* WM_POINTERUP */,
+                                                0x0240u /* WM_TOUCH */, 0x0119u /* WM_GESTURE */})
+                             PostMessageA(host.Handle(), message, 0, MAKELPARAM(20, 20));
+                         }),
+                         Pause(5), Typing({VK_RETURN})}),
+            2);
+  EXPECT_EQ(host.InputSeen(), 0);
+}
+
+TEST_P(HistoryRealInput, AltF4EndsTheDialogAndNeverTheHostsWindow) {
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {[] { return testkit::TypeWith(VK_MENU, VK_F4); }}), 0);
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {Typing({VK_TAB}), [] { return testkit::TypeWith(VK_MENU, VK_F4); }}), 0);  // from "Go"
+  // The system menu's Close.
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowWith(2, {[] { return testkit::TypeWith(VK_MENU, VK_SPACE); }, Pause(5), Typing({'C'})}), 0);
+  MSG left;
+  while (PeekMessageA(&left, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&left);  // a close posted to the host
+  EXPECT_EQ(host.CloseRequests(), 0);
+  EXPECT_TRUE(IsWindow(host.Handle()));
+}
+
+// The add-in opens the history from a key handler of the host: what that key left in the queue
+// (its character, a key typed after it) was meant for the host, not for the dialog's list.
+TEST_P(HistoryRealInput, KeysQueuedBeforeTheDialogOpenedAreDropped) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  SetForegroundWindow(host.Handle());
+  SetFocus(host.Handle());
+  ASSERT_TRUE(testkit::Type({'T'}));                  // type-ahead in the list would select "Two"
+  PostMessageA(host.Handle(), WM_CHAR, 't', 0);  // as the host's TranslateMessage leaves it
+  EXPECT_EQ(ShowWith(1, {Pause(3), Typing({VK_RETURN})}), 1);
+  EXPECT_EQ(presentation.exportCount, 1);
+}
+
+// The host's export runs the message loop (a progress window): "Cancel" clicked meanwhile ends the
+// dialog, and the double-click whose export it was does not press "Go" afterwards.
+TEST_P(HistoryRealInput, CancelClickedDuringADoubleClicksExportStands) {
+  Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+  EXPECT_EQ(ShowWith(2, {Check([&] { presentation.exportPumpMsec = 1500; }), ClickRow(1, 2),
+                         [&] { return presentation.exportsRunning > 0; }, ClickButton("Cancel")}),
+            0);
+  EXPECT_EQ(presentation.exportCount, 2);  // the preselection's and the double-click's own
 }

@@ -170,6 +170,12 @@ TEST(Library, UnloadDestroysARequestThatWasNeverShown) {
   EXPECT_FALSE(GetClassInfoExA(module, "THistoryForm", &wc));  // the class went with the library
 }
 
+bool UnloadedWithinASecond() {
+  for (int i = 0; i < 100; ++i, Sleep(10))
+    if (!GetModuleHandleA(PATHMR_DLL_NAME) && !MutexExists()) return true;
+  return false;
+}
+
 // A host handler that runs inside the library's modal loop (here: the test's timer) frees the
 // library while the dialog is open; the call must still come back, with the dialog's result.
 TEST(Library, FreedByAHostHandlerWhileTheHistoryDialogRuns) {
@@ -184,6 +190,38 @@ TEST(Library, FreedByAHostHandlerWhileTheHistoryDialogRuns) {
             2);
   EXPECT_EQ(s.presentation.References(), 1u);
   EXPECT_EQ(FindWindowA("THistoryForm", nullptr), nullptr);
+  EXPECT_TRUE(UnloadedWithinASecond());
+}
+
+// The first export runs before the modal loop; the host's handler frees the library there.
+TEST(Library, FreedByAHostHandlerDuringTheFirstExport) {
+  testkit::HistorySession s;
+  s.presentation.duringExport = [&] {
+    if (!s.lib.module) return;
+    FreeLibrary(s.lib.module);
+    s.lib.module = nullptr;
+  };
+  s.Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(s.Show(1, {s.Foreground(), s.Typing({VK_DOWN, VK_RETURN})}), 2);
+  EXPECT_EQ(s.presentation.References(), 1u);
+  EXPECT_TRUE(UnloadedWithinASecond());
+}
+
+// Once its dialogs have ended, the library goes with the host's last reference (an add-in that
+// reloads it to update it, an installer waiting for the mutex), and loads again.
+TEST(Library, UnloadsWithTheHostsLastReferenceAfterItsDialogs) {
+  for (int round = 0; round < 2; ++round) {
+    testkit::HistorySession s;
+    s.Open({{1, "One"}, {2, "Two"}});
+    EXPECT_EQ(s.Show(2, {s.Foreground(), s.ClickButton("About..."), [] { return testkit::FindDialog("About"); },
+                         [] { return testkit::Type({VK_RETURN}); }, [] { return !testkit::FindDialog("About"); },
+                         s.Typing({VK_RETURN})}),
+              2);
+    EXPECT_TRUE(testkit::ShowAboutAndClose(s.lib, VK_ESCAPE));
+    FreeLibrary(s.lib.module);
+    s.lib.module = nullptr;
+    EXPECT_TRUE(UnloadedWithinASecond()) << "round " << round;
+  }
 }
 
 TEST(Library, FreedByAHostHandlerWhileTheAboutBoxRuns) {
@@ -205,6 +243,7 @@ TEST(Library, FreedByAHostHandlerWhileTheAboutBoxRuns) {
   });
   EXPECT_FALSE(d.TimedOut());
   EXPECT_TRUE(d.AllStepsRan());
+  EXPECT_TRUE(UnloadedWithinASecond());
 }
 
 BOOL CALLBACK CollectWindow(HWND w, LPARAM list) {
@@ -282,8 +321,7 @@ Share RuntimeSharePerCycle() {
                (static_cast<double>(after.heapBytes) - static_cast<double>(before.heapBytes)) / 50.0};
 }
 
-// One load, a request filled but never shown (a dialog that has run keeps the library loaded for
-// good), and one unload that really takes the library out of the process.
+// One load, a request filled but never shown, and one unload that takes the library out of the process.
 void UnloadingCycle() {
   testkit::Presentation presentation;
   {

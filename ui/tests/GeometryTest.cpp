@@ -37,6 +37,7 @@ TEST(Docking, ListFillsWhatTheRightPanelLeaves) {
   EXPECT_EQ(out[1], (Bounds{628, 0, 172, 500}));
   out = ui::ArrangeDocked(b, a, 100, 50);  // narrower than the panel: the list has nothing left
   EXPECT_EQ(out[0].width, 0);
+  EXPECT_EQ(out[1], (Bounds{0, 0, 172, 50}));  // and the panel's right part is cut off, not its buttons
 }
 
 TEST(FitPicture, KeepsProportionsEnlargesAndCentres) {
@@ -71,6 +72,11 @@ TEST(Placement, CentredOnTheScreenAndKeptInsideTheWorkArea) {
   EXPECT_EQ(ui::CentreWithinWorkArea(2760, 2020, screen, below, false), (Bounds{0, 0, 2760, 2020}));
   EXPECT_EQ(ui::CentreWithinWorkArea(2760, 2020, screen, below, true), (Bounds{0, 0, 1280, 984}));
   EXPECT_EQ(ui::CentreWithinWorkArea(600, 1000, screen, below, true), (Bounds{340, 0, 600, 984}));
+  // Inside a host window's client area (in its coordinates), smaller than the form both ways.
+  const Bounds client{0, 0, 404, 261};
+  EXPECT_EQ(ui::CentreWithinWorkArea(564, 435, client, client, true), (Bounds{0, 0, 404, 261}));
+  EXPECT_EQ(ui::CentreWithinWorkArea(352, 236, client, client, false), (Bounds{26, 12, 352, 236}));
+  EXPECT_EQ(ui::CentreWithinWorkArea(564, 235, client, client, false), (Bounds{0, 13, 564, 235}));
 }
 
 }  // namespace
