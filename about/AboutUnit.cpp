@@ -28,12 +28,18 @@ TAboutForm::~TAboutForm() = default;
 void TAboutForm::FormCreate() {
   altKeyRepaintFix_ = std::make_unique<dialogs::AltKeyRepaintFix>(*this);
   altKeyRepaintFix_->SetDelayType(dialogs::dtTimer);
-  dialogs::DialogFontSetup(GetFont());
+  SetUpFonts();
+}
+
+void TAboutForm::SetUpFonts() {
+  dialogs::DialogFontSetup(GetFont(), Density());
   // The product name: the icon-title font too, but bold.
   ui::Font& labelFont = *Find<ui::Label>("ProductLabel").OwnFont();
-  dialogs::DialogFontSetup(labelFont);
+  dialogs::DialogFontSetup(labelFont, Density());
   labelFont.SetBold(true);
 }
+
+void TAboutForm::DensityChanged() { SetUpFonts(); }
 
 void TAboutForm::FormShortCut(std::uint16_t key) { altKeyRepaintFix_->KeyDownCheck(*this, key); }
 

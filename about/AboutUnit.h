@@ -37,7 +37,11 @@ class TAboutForm : public ui::Form {
   void FormShow();
   void OKButtonClick();
 
+ protected:
+  void DensityChanged() override;
+
  private:
+  void SetUpFonts();
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
 };
 

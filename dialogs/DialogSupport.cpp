@@ -2,19 +2,20 @@
 
 #include <windows.h>
 
+#include "ui/Density.h"
 #include "ui/Font.h"
 #include "ui/Form.h"
 
 namespace dialogs {
 
-bool SystemIconTitleFont(void* logFont) {
+bool SystemIconTitleFont(void* logFont, int dpi) {
   static_assert(sizeof(LOGFONTA) == 60, "the icon-title font query fills 60 bytes");
-  return SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof(LOGFONTA), logFont, 0) != 0;
+  return ui::IconTitleFont(*static_cast<LOGFONTA*>(logFont), dpi);
 }
 
-void DialogFontSetup(ui::Font& font, IconTitleFontQuery query) {
+void DialogFontSetup(ui::Font& font, int dpi, IconTitleFontQuery query) {
   LOGFONTA lf{};
-  if (query(&lf)) {
+  if (query(&lf, dpi)) {
     // If the font cannot be made, the font object keeps the description it had.
     if (HFONT made = CreateFontIndirectA(&lf)) font.UseHandle(made, true);
   } else {

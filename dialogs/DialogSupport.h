@@ -8,13 +8,14 @@ class Form;
 
 namespace dialogs {
 
-// Fills a 60-byte LOGFONTA with the icon-title font; false when the system cannot tell.
-using IconTitleFontQuery = bool (*)(void* logFont);
-bool SystemIconTitleFont(void* logFont);
+// Fills a 60-byte LOGFONTA with the icon-title font at a density (0: the system's); false when
+// the system cannot tell.
+using IconTitleFontQuery = bool (*)(void* logFont, int dpi);
+bool SystemIconTitleFont(void* logFont, int dpi);
 
-// Makes the font the system's icon-title font; when the system cannot tell, the default GUI font.
-// Controls that take the dialog's font follow at once.
-void DialogFontSetup(ui::Font& font, IconTitleFontQuery query = SystemIconTitleFont);
+// Makes the font the system's icon-title font at the dialog's density (0: the system's); when the
+// system cannot tell, the default GUI font. Controls that take the dialog's font follow at once.
+void DialogFontSetup(ui::Font& font, int dpi = 0, IconTitleFontQuery query = SystemIconTitleFont);
 
 // Top of the z-order and foreground window; position, size and visibility unchanged.
 void BringDialogToFront(ui::Form& dialog);

@@ -52,7 +52,14 @@ void THistoryForm::AbandonPresentation() { presentation_.Abandon(); }
 void THistoryForm::FormCreate() {
   altKeyRepaintFix_ = std::make_unique<dialogs::AltKeyRepaintFix>(*this);
   altKeyRepaintFix_->SetDelayType(dialogs::dtTimer);
-  dialogs::DialogFontSetup(GetFont());
+  dialogs::DialogFontSetup(GetFont(), Density());
+}
+
+void THistoryForm::DensityChanged() {
+  dialogs::DialogFontSetup(GetFont(), Density());
+  // The picture was decoded for the old size: the host exports the selected slide once more, so
+  // that it is shown sharp at the new one.
+  if (SlideListBox->ItemIndex() >= 0) SlideListBoxClick();
 }
 
 void THistoryForm::FormShortCut(std::uint16_t key) { altKeyRepaintFix_->KeyDownCheck(*this, key); }

@@ -56,6 +56,9 @@ class THistoryForm : public ui::Form {
 
   dialogs::AltKeyRepaintFix* RepaintFix() const { return altKeyRepaintFix_.get(); }
 
+ protected:
+  void DensityChanged() override;
+
  private:
   // Asks the host for a picture of the row's slide and shows it in SlideImage.
   void ShowSlidePreview(int row);

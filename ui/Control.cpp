@@ -104,6 +104,7 @@ Control::Control(Form* form, Control* parent, const LayoutNode& node)
     if (b.size() != 4) throw Exception("Layout of " + name_ + ": Bounds needs left, top, width, height");
     bounds_ = {b[0], b[1], b[2], b[3]};
   }
+  layoutBounds_ = bounds_;
   const std::string align = node.Text("Align", "None");
   if (align == "Client") align_ = Align::Client;
   else if (align == "Right") align_ = Align::Right;
@@ -167,9 +168,14 @@ void Control::RepaintNow() {
   if (target) UpdateWindow(target);
 }
 
-void Control::ScaleBy(int numerator, int denominator) {
-  bounds_ = ScaleBounds(bounds_, numerator, denominator);
-  for (auto& child : children_) child->ScaleBy(numerator, denominator);
+void Control::ScaleFromLayout(int numerator, int denominator) {
+  bounds_ = ScaleBounds(layoutBounds_, numerator, denominator);
+  for (auto& child : children_) child->ScaleFromLayout(numerator, denominator);
+}
+
+void Control::ApplyBounds() {
+  SetBounds(bounds_);
+  for (auto& child : children_) child->ApplyBounds();
 }
 
 void Control::CreateWindowTree(WindowHandle parentWindow) {

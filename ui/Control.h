@@ -53,7 +53,10 @@ class Control {
   void RepaintNow();
   void Invalidate();
 
-  virtual void ScaleBy(int numerator, int denominator);  // this control and all below it
+  // Bounds from the layout scaled by numerator / denominator: this control and all below it.
+  virtual void ScaleFromLayout(int numerator, int denominator);
+  // Moves the control's window (and those below it) to the bounds it has now.
+  void ApplyBounds();
 
   // Called by the window procedure when the platform window is made and when it is gone.
   void AttachWindow(WindowHandle window) { handle_ = window; }
@@ -84,6 +87,7 @@ class Control {
   Control* parent_;
   std::string name_;
   Bounds bounds_;
+  Bounds layoutBounds_;  // as the layout gives them, unscaled
   Align align_ = Align::None;
   int tabOrder_ = 0;
   int id_ = 0;

@@ -186,8 +186,8 @@ void Image::SizeToPicture() {
     bounds_ = {bounds_.left, bounds_.top, picture_->Width(), picture_->Height()};
 }
 
-void Image::ScaleBy(int numerator, int denominator) {
-  Control::ScaleBy(numerator, denominator);
+void Image::ScaleFromLayout(int numerator, int denominator) {
+  Control::ScaleFromLayout(numerator, denominator);
   SizeToPicture();  // a picture's own size does not scale
 }
 

@@ -85,7 +85,7 @@ class Image : public GraphicControl {
   void SetPicture(std::unique_ptr<Picture> picture);
   // Where the picture is drawn inside the control.
   Bounds DestinationRect() const;
-  void ScaleBy(int numerator, int denominator) override;
+  void ScaleFromLayout(int numerator, int denominator) override;
 
  protected:
   void PaintOn(HDC__* dc) override;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ui/Controls.h"
+#include "ui/Density.h"
 #include "ui/ErrorBox.h"
 #include "ui/FormPlacement.h"
 #include "ui/Layout.h"
@@ -23,8 +24,6 @@ int MeasureTextHeight(HFONT font) {
   GetTextExtentPoint32A(dc.get(), "0", 1, &size);
   return size.cy;
 }
-
-int ScreenDensity() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
 
 // True when `ancestor` is one of the window's parents, up to the desktop.
 bool IsAncestorOf(HWND ancestor, HWND window) {
@@ -117,17 +116,18 @@ void Form::LoadFromText(const std::string& layoutText, Handlers handlers) {
   caption_ = layout->Text("Caption");
   const auto size = layout->Ints("ClientSize");
   if (size.size() != 2) throw Exception("Layout of " + name_ + ": ClientSize needs width, height");
-  clientWidth_ = size[0];
-  clientHeight_ = size[1];
+  layoutWidth_ = clientWidth_ = size[0];
+  layoutHeight_ = clientHeight_ = size[1];
   const std::string border = layout->Text("BorderStyle", "Sizeable");
   if (border != "Sizeable" && border != "Dialog") throw Exception("Layout of " + name_ + ": unknown BorderStyle");
   sizeable_ = border == "Sizeable";
   centered_ = layout->Text("Position", "ScreenCenter") == "ScreenCenter";
   textHeight_ = layout->Int("TextHeight", 13);
-  if (layout->Has("Font")) font_.SetDescription(FontFromLayout(*layout));
+  if (layout->Has("Font")) layoutFont_ = std::make_unique<FontDescription>(FontFromLayout(*layout));
+  if (layoutFont_) font_.SetDescription(*layoutFont_);
   font_.OnChange = [this] { FontChanged(); };
   BuildControls(this, this, *layout);
-  ApplyScaling(*layout);
+  LayOut(SystemDensity());
   BindEvents(*layout, *this, handlers);
   const std::string onCreate = layout->Text("OnCreate");
   if (!onCreate.empty()) {
@@ -137,17 +137,45 @@ void Form::LoadFromText(const std::string& layoutText, Handlers handlers) {
   }
 }
 
-void Form::ApplyScaling(const LayoutNode& layout) {
-  // First the layout font follows the screen density, then every size follows the font: the
-  // layout was made for a "0" of textHeight_ pixels.
-  const int dpi = ScreenDensity();
-  if (dpi != 96 && layout.Has("Font")) font_.SetHeight(FontHeightForDensity(font_.Description().height, dpi));
-  const int measured = MeasureTextHeight(font_.Handle());
-  if (measured > 0 && measured != textHeight_) {
-    clientWidth_ = ScaleValue(clientWidth_, measured, textHeight_);
-    clientHeight_ = ScaleValue(clientHeight_, measured, textHeight_);
-    for (auto& child : children_) child->ScaleBy(measured, textHeight_);
+void Form::LayOut(int dpi) {
+  // First the layout font follows the density, then every size follows the font: the layout was
+  // made for a "0" of textHeight_ pixels. Always from the layout's own values, so that no
+  // rounding carries over from one density to the next.
+  density_ = dpi;
+  if (layoutFont_) {
+    FontDescription d = *layoutFont_;
+    d.height = FontHeightForDensity(d.height, dpi);
+    font_.SetDescription(d);
   }
+  const int measured = MeasureTextHeight(font_.Handle());
+  laidOutText_ = measured > 0 ? measured : textHeight_;
+  clientWidth_ = laidOutWidth_ = ScaleValue(layoutWidth_, laidOutText_, textHeight_);
+  clientHeight_ = laidOutHeight_ = ScaleValue(layoutHeight_, laidOutText_, textHeight_);
+  for (auto& child : children_) child->ScaleFromLayout(laidOutText_, textHeight_);
+}
+
+void Form::ChangeDensity(int dpi, const tagRECT* suggested) {
+  if (dpi <= 0 || dpi == density_) return;
+  const int width = clientWidth_, height = clientHeight_;
+  const int laidOutWidth = laidOutWidth_, laidOutHeight = laidOutHeight_, text = laidOutText_;
+  LayOut(dpi);
+  clientWidth_ = ExtentAfterDensityChange(width, laidOutWidth, laidOutWidth_, text, laidOutText_);
+  clientHeight_ = ExtentAfterDensityChange(height, laidOutHeight, laidOutHeight_, text, laidOutText_);
+  DensityChanged();  // the dialog's fonts at the new density
+  if (!handle_) return;
+  for (auto& child : children_) child->ApplyBounds();
+  RECT r{0, 0, clientWidth_, clientHeight_};
+  AdjustFrame(r, static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE)),
+              static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE)), handle_);
+  const int placedWidth = clientWidth_, placedHeight = clientHeight_;
+  SetWindowPos(handle_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0, r.right - r.left,
+               r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
+  // The client area is the layout's even where the frame was not what the system drew.
+  clientWidth_ = placedWidth;
+  clientHeight_ = placedHeight;
+  Realign();
+  if (!suggested && IsWindowVisible(handle_)) PlaceForShow();  // inside its parent: centred again
+  RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 void Form::BindEvents(const LayoutNode& node, Control& control, const Handlers& h) {
@@ -224,7 +252,7 @@ WindowHandle Form::CreatePlatformWindow(WindowHandle parentWindow) {
   // Made inside a given window, the form keeps the child style beside its pop-up and caption styles.
   if (parentWindow) style |= WS_CHILD;
   RECT r{0, 0, clientWidth_, clientHeight_};
-  AdjustWindowRectEx(&r, style, FALSE, exStyle);
+  AdjustFrame(r, style, exStyle, parentWindow);
   return CreateWindowExA(exStyle, className_.c_str(), caption_.c_str(), style, 0, 0, r.right - r.left,
                          r.bottom - r.top, parentWindow, nullptr, Instance(), this);
 }
@@ -251,6 +279,12 @@ std::intptr_t Form::HandleMessage(unsigned message, std::uintptr_t wParam, std::
     }
     case WM_CLOSE:
       Close();
+      return 0;
+    case 0x02E0:  // WM_DPICHANGED: a top-level form on a monitor of another density
+      ChangeDensity(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case 0x02E3:  // WM_DPICHANGED_AFTERPARENT: the window it lives in moved to one
+      ChangeDensity(WindowDensity(handle_), nullptr);
       return 0;
     case WM_PAINT: {
       // Graphic controls placed directly on the form are painted by it, like a panel does.
@@ -295,8 +329,9 @@ void Form::Close() {
 void Form::SetHostWindow(WindowHandle host) {
   hostWindow_ = host;
   if (!CanShowChild(host)) return;  // top-level, placed on the host's monitor
-  if (handle_) SetParent(handle_, host);
-  else parentWindow_ = host;
+  if (!handle_) parentWindow_ = host;
+  // Refused (a window of another DPI awareness): shown top-level near it, as for a hidden one.
+  else if (!SetParent(handle_, host)) return;
 }
 
 void Form::PlaceForShow() {
@@ -408,6 +443,12 @@ int Form::ShowModal() {
   ScopeExit modalEnd([this] { modal_ = false; });
   DisabledThreadWindows disabled(handle_);
   if (centered_) PlaceForShow();
+  // Laid out at the system density; a per-monitor aware host may show it at another.
+  const int placed = WindowDensity(handle_);
+  if (placed != density_) {
+    ChangeDensity(placed, nullptr);
+    if (centered_) PlaceForShow();
+  }
   // Keys and characters queued before the form opened were meant for the host (what is left of
   // the key whose handler opened it): they are dropped, not redirected into the form.
   MSG stale;

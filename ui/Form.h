@@ -11,6 +11,8 @@
 #include "ui/Exceptions.h"
 #include "ui/Font.h"
 
+struct tagRECT;
+
 namespace ui {
 
 class Button;
@@ -31,6 +33,8 @@ class Form : public Control {
   Font& GetFont() { return font_; }
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
+  // The density the form is laid out for, in dots per inch.
+  int Density() const { return density_; }
 
   // The host's window to show the form over. Set before the form's window exists, the window is
   // made with the host's as its parent (a pop-up form is then owned by it); set after, the form's
@@ -71,12 +75,16 @@ class Form : public Control {
   // events; then runs the creation event.
   void Load(const std::string& layoutName, Handlers handlers);
   void LoadFromText(const std::string& layoutText, Handlers handlers);
+  // The form has been laid out again for another density (moved to another monitor): fonts the
+  // dialog set up itself are made again for Density().
+  virtual void DensityChanged() {}
 
  private:
   friend class Control;
   WindowHandle CreatePlatformWindow(WindowHandle parentWindow) override;
   void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
-  void ApplyScaling(const LayoutNode& layout);
+  void LayOut(int dpi);
+  void ChangeDensity(int dpi, const tagRECT* suggested);
   void FireShortCut(std::uint16_t key);
   void ProcessModalMessage(void* msg);
   bool OwnsWindow(WindowHandle window) const;
@@ -93,6 +101,10 @@ class Form : public Control {
   bool sizeable_ = true;
   bool centered_ = true;
   int textHeight_ = 13;
+  int layoutWidth_ = 0, layoutHeight_ = 0;
+  std::unique_ptr<FontDescription> layoutFont_;  // none: the form's font is not the layout's
+  int density_ = 96;
+  int laidOutText_ = 13, laidOutWidth_ = 0, laidOutHeight_ = 0;  // as laid out for density_
   Font font_;
   WindowHandle parentWindow_ = nullptr;  // made inside this window
   WindowHandle hostWindow_ = nullptr;    // shown inside it, or near it when it cannot hold a child

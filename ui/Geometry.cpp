@@ -23,6 +23,10 @@ int FontHeightForDensity(int layoutHeight, int dpi) {
   return dpi == 96 ? layoutHeight : ScaleValue(layoutHeight, dpi, 96);
 }
 
+int ExtentAfterDensityChange(int current, int laidOutBefore, int laidOutNow, int textBefore, int textNow) {
+  return current == laidOutBefore ? laidOutNow : ScaleValue(current, textNow, textBefore);
+}
+
 std::vector<Bounds> ArrangeDocked(const std::vector<Bounds>& bounds, const std::vector<Align>& align,
                                   int clientWidth, int clientHeight) {
   std::vector<Bounds> out = bounds;

@@ -18,6 +18,12 @@ Bounds ScaleBounds(const Bounds& b, int numerator, int denominator);
 // Layout font height for a screen density: scaled by dpi/96 unless the screen is 96 dpi.
 int FontHeightForDensity(int layoutHeight, int dpi);
 
+// One client extent of a form whose density changes: at the size it was laid out with, it takes
+// the size it is laid out with now (a form created at the new density has exactly that); resized
+// by the user, it keeps its size in text heights. Scaled from the layout each time, never from the
+// last scaling, so 96 -> 144 -> 96 gives back the 96 layout to the pixel.
+int ExtentAfterDensityChange(int current, int laidOutBefore, int laidOutNow, int textBefore, int textNow);
+
 enum class Align { None, Right, Client };
 
 // Places docked children inside a client area: right-docked ones from the right edge inwards,

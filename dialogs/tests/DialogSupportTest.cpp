@@ -5,10 +5,12 @@
 
 #include "testkit/TestForm.h"
 #include "ui/Controls.h"
+#include "ui/Density.h"
+#include "ui/Geometry.h"
 
 namespace {
 
-bool Refuse(void*) { return false; }
+bool Refuse(void*, int) { return false; }
 
 TEST(DialogFontSetup, TheFormAndItsControlsTakeTheIconTitleFont) {
   LOGFONTA expected{};
@@ -27,11 +29,30 @@ TEST(DialogFontSetup, TheFormAndItsControlsTakeTheIconTitleFont) {
   EXPECT_EQ(okFont, form.GetFont().Handle());
 }
 
+// At another density the font is the icon-title font of that density; where the system lacks the
+// per-monitor functions (hidden from the lookup here), the system's own, as before them.
+TEST(DialogFontSetup, TakesTheIconTitleFontOfTheDialogsDensity) {
+  LOGFONTA system{};
+  ASSERT_TRUE(SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof system, &system, 0));
+  const int own = ui::SystemDensity();
+  const int other = own == 144 ? 192 : 144;
+  testkit::TestForm form;
+  dialogs::DialogFontSetup(form.GetFont(), other);
+  EXPECT_EQ(form.GetFont().Description().height, ui::ScaleValue(ui::ScaleValue(system.lfHeight, 96, own), other, 96));
+  EXPECT_EQ(form.GetFont().Description().face, system.lfFaceName);
+  dialogs::DialogFontSetup(form.GetFont(), own);
+  EXPECT_EQ(form.GetFont().Description().height, system.lfHeight);
+  ui::UsePerMonitorFunctions(false);
+  dialogs::DialogFontSetup(form.GetFont(), other);
+  ui::UsePerMonitorFunctions(true);
+  EXPECT_EQ(form.GetFont().Description().height, system.lfHeight);
+}
+
 TEST(DialogFontSetup, FallsBackToTheDefaultGuiFontAndNeverReleasesIt) {
   HFONT stock = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   {
     testkit::TestForm form;
-    dialogs::DialogFontSetup(form.GetFont(), &Refuse);
+    dialogs::DialogFontSetup(form.GetFont(), 0, &Refuse);
     EXPECT_EQ(form.GetFont().Handle(), stock);
     form.GetFont().SetBold(true);  // a later change derives a font of its own
     EXPECT_NE(form.GetFont().Handle(), stock);

@@ -26,6 +26,7 @@ struct PeTables {
   std::vector<std::string> exports;
   DWORD ordinalBase = 0;
   std::set<std::string> imports;
+  std::set<std::string> importedNames;  // the functions imported by name, from every library
 };
 
 PeTables ReadTables(HMODULE module) {
@@ -47,6 +48,10 @@ PeTables ReadTables(HMODULE module) {
     std::string name = reinterpret_cast<const char*>(base + imp->Name);
     for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     t.imports.insert(name);
+    for (auto* thunk = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + imp->OriginalFirstThunk); thunk->u1.AddressOfData;
+         ++thunk)
+      if (!IMAGE_SNAP_BY_ORDINAL(thunk->u1.Ordinal))
+        t.importedNames.insert(reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + thunk->u1.AddressOfData)->Name);
   }
   return t;
 }
@@ -65,6 +70,11 @@ TEST(Library, ExportsExactlyItsSixFunctionsAndImportsOnlySystemLibraries) {
   const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "OLE32.DLL", "OLEAUT32.DLL",
                                      "MSVCRT.DLL", "ADVAPI32.DLL"};
   for (const auto& name : t.imports) EXPECT_TRUE(system.count(name)) << name;
+  // Functions that older systems lack are looked up at run time, or the library would not load there.
+  for (const char* newer : {"GetDpiForWindow", "SystemParametersInfoForDpi", "AdjustWindowRectExForDpi",
+                            "GetThreadDpiAwarenessContext", "GetAwarenessFromDpiAwarenessContext"})
+    EXPECT_EQ(t.importedNames.count(newer), 0u) << newer;
+  EXPECT_GT(t.importedNames.count("CreateWindowExA"), 0u);  // the table was read
 }
 
 TEST(Library, CarriesItsVersion) {

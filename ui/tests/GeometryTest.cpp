@@ -25,6 +25,26 @@ TEST(Scaling, FontFollowsDensityOnlyAwayFrom96) {
   EXPECT_EQ(ui::ScaleBounds({376, 0, 172, 396}, 20, 13), (Bounds{578, 0, 265, 609}));
 }
 
+// A history dialog moved between monitors: 96 -> 144 -> 96 -> 120 -> 192 -> 96 dpi, with the "0"
+// heights Tahoma has there (13, 20, 16, 26). Laid out from the layout each time, its width comes
+// back to the pixel; resized by the presenter (700 wide at 96 dpi), it keeps that size in text
+// heights, to a pixel of rounding after several changes.
+TEST(Scaling, DensityChangesRoundTripToThePixel) {
+  struct Step {
+    int dpi, text, laidOut, resized;
+  } const steps[] = {{96, 13, 548, 700}, {144, 20, 843, 1077}, {96, 13, 548, 700},
+                     {120, 16, 674, 862}, {192, 26, 1096, 1401}, {96, 13, 548, 701}};
+  int width = 548, resized = 700;
+  for (std::size_t i = 1; i < sizeof steps / sizeof steps[0]; ++i) {
+    const Step &before = steps[i - 1], &now = steps[i];
+    EXPECT_EQ(ui::ScaleValue(548, now.text, 13), now.laidOut) << now.dpi;
+    width = ui::ExtentAfterDensityChange(width, before.laidOut, now.laidOut, before.text, now.text);
+    resized = ui::ExtentAfterDensityChange(resized, before.laidOut, now.laidOut, before.text, now.text);
+    EXPECT_EQ(width, now.laidOut) << before.dpi << " -> " << now.dpi;
+    EXPECT_EQ(resized, now.resized) << before.dpi << " -> " << now.dpi;
+  }
+}
+
 TEST(Docking, ListFillsWhatTheRightPanelLeaves) {
   const std::vector<Bounds> b{{0, 0, 376, 396}, {376, 0, 172, 396}, {10, 10, 5, 5}};
   const std::vector<ui::Align> a{ui::Align::Client, ui::Align::Right, ui::Align::None};

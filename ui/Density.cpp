@@ -1,0 +1,65 @@
+#include "ui/Density.h"
+
+#include "ui/Owners.h"
+
+namespace ui {
+namespace {
+
+bool g_usePerMonitor = true;
+
+// A function of user32 that older systems lack; null there (or when told to act so).
+template <class F>
+F UserFunction(const char* name) {
+  if (!g_usePerMonitor) return nullptr;
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+bool PerMonitorAware() {
+  using ContextFn = void*(WINAPI*)();
+  using AwarenessFn = int(WINAPI*)(void*);
+  const auto context = UserFunction<ContextFn>("GetThreadDpiAwarenessContext");
+  const auto awareness = UserFunction<AwarenessFn>("GetAwarenessFromDpiAwarenessContext");
+  constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
+  return context && awareness && awareness(context()) == kPerMonitorAware;
+}
+
+}  // namespace
+
+int SystemDensity() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
+
+int WindowDensity(HWND window) {
+  using DpiForWindowFn = UINT(WINAPI*)(HWND);
+  const auto forWindow = UserFunction<DpiForWindowFn>("GetDpiForWindow");
+  const UINT dpi = window && forWindow && PerMonitorAware() ? forWindow(window) : 0;
+  return dpi ? static_cast<int>(dpi) : SystemDensity();
+}
+
+void AdjustFrame(RECT& rect, DWORD style, DWORD exStyle, HWND window) {
+  using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  const auto forDpi = UserFunction<AdjustForDpiFn>("AdjustWindowRectExForDpi");
+  const int dpi = WindowDensity(window);
+  if (forDpi && dpi != SystemDensity() && forDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi))) return;
+  AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+}
+
+bool IconTitleFont(LOGFONTA& font, int dpi) {
+  using SpiForDpiFn = BOOL(WINAPI*)(UINT, UINT, void*, UINT, UINT);
+  const auto forDpi = UserFunction<SpiForDpiFn>("SystemParametersInfoForDpi");
+  if (dpi > 0 && dpi != SystemDensity() && forDpi) {
+    LOGFONTW wide{};
+    if (forDpi(SPI_GETICONTITLELOGFONT, sizeof wide, &wide, 0, static_cast<UINT>(dpi))) {
+      // The same record with the face name in the ANSI code page.
+      static_assert(offsetof(LOGFONTW, lfFaceName) == offsetof(LOGFONTA, lfFaceName), "one layout before the name");
+      memcpy(&font, &wide, offsetof(LOGFONTA, lfFaceName));
+      font.lfFaceName[0] = '\0';
+      WideCharToMultiByte(CP_ACP, 0, wide.lfFaceName, -1, font.lfFaceName, LF_FACESIZE, nullptr, nullptr);
+      font.lfFaceName[LF_FACESIZE - 1] = '\0';
+      return true;
+    }
+  }
+  return SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0) != 0;
+}
+
+void UsePerMonitorFunctions(bool use) { g_usePerMonitor = use; }
+
+}  // namespace ui
