@@ -3,73 +3,36 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstdint>
 #include <memory>
 #include <new>
 
-#include "ui/Owners.h"
 #include "ui/Platform.h"
 
 namespace shared {
 namespace {
 
 std::atomic<long> g_exportDepth{0};
-// Outermost exports that have returned (or are past their last statement).
+// Outermost exports that are past their last statement.
 std::atomic<long> g_exportsLeft{0};
 
-HANDLE CurrentThread() {
-  HANDLE thread = nullptr;
-  DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread,
-                  THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | SYNCHRONIZE, FALSE, 0);
-  return thread;
-}
-
-// A reference waiting to be given back: once the host's thread has left the export that held it.
+// A reference waiting to be given back once the host's thread has left the export that held it.
 struct PendingRelease {
-  explicit PendingRelease(long exportsLeftThen) : exportsLeft(exportsLeftThen) {}
-  ui::KernelHandle thread{CurrentThread()};
-  long exportsLeft;  // the value of g_exportsLeft that says so
+  long exportsLeft;  // the value of g_exportsLeft that says the export has returned
+  // A window of the host's thread with the system's own window procedure (a static control), so
+  // that the host's thread answers a message to it without running a line of the library.
+  HWND answer;
 };
-
-bool InsideLibrary(std::uintptr_t address) {
-  auto* base = reinterpret_cast<const unsigned char*>(ui::Instance());
-  auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  const auto begin = reinterpret_cast<std::uintptr_t>(base);
-  return address >= begin && address < begin + nt->OptionalHeader.SizeOfImage;
-}
-
-enum class Where { Inside, Outside, Unknown };
-
-// Where the thread runs now. Past LeaveExport it only runs the export's epilogue inside the
-// library; once it is seen outside, it has returned to the host.
-Where ThreadRuns(HANDLE thread) {
-  if (WaitForSingleObject(thread, 0) == WAIT_OBJECT_0) return Where::Outside;  // it has ended
-  if (SuspendThread(thread) == static_cast<DWORD>(-1)) return Where::Unknown;
-  CONTEXT context{};
-  context.ContextFlags = CONTEXT_CONTROL;
-  const bool got = GetThreadContext(thread, &context) != FALSE;
-  ResumeThread(thread);
-  if (!got) return Where::Unknown;
-#ifdef _WIN64
-  const auto ip = static_cast<std::uintptr_t>(context.Rip);
-#else
-  const auto ip = static_cast<std::uintptr_t>(context.Eip);
-#endif
-  return InsideLibrary(ip) ? Where::Inside : Where::Outside;
-}
 
 // Runs on a thread of the system pool, in the library: the pool unloads it (if this was the last
 // reference) only after this has returned.
 void CALLBACK GiveBack(PTP_CALLBACK_INSTANCE instance, void* context) {
   std::unique_ptr<PendingRelease> release(static_cast<PendingRelease*>(context));
-  for (;;) {
-    if (g_exportsLeft.load() - release->exportsLeft >= 0) {
-      const Where where = ThreadRuns(release->thread.get());
-      if (where == Where::Outside) break;
-      if (where == Where::Unknown) return;  // cannot tell: the reference is kept for good
-    }
-    Sleep(2);
-  }
+  while (g_exportsLeft.load() - release->exportsLeft < 0) Sleep(2);
+  // Past its last statement the export runs only its own epilogue, and it takes no messages. So
+  // once the host's thread takes a message again (in its own loop; or in a later dialog, which
+  // holds a reference of its own), it has returned. The message closes the window; if the thread
+  // has ended, the window went with it and the call returns at once.
+  SendMessageA(release->answer, WM_CLOSE, 0, 0);
   release.reset();
   FreeLibraryWhenCallbackReturns(instance, ui::Instance());
 }
@@ -84,12 +47,14 @@ LibraryHold::LibraryHold() {
 
 LibraryHold::~LibraryHold() {
   if (!held_) return;
-  // Inside an export, the reference goes once that export has returned.
-  std::unique_ptr<PendingRelease> release(
-      new (std::nothrow) PendingRelease(g_exportsLeft.load() + (g_exportDepth.load() > 0 ? 1 : 0)));
-  // Otherwise the reference is kept: a library that stays is better than one pulled away.
-  if (!release || !release->thread.valid()) return;
+  // Inside an export, the reference goes once that export has returned. Whatever fails here, the
+  // reference is kept: a library that stays loaded is better than one pulled away.
+  std::unique_ptr<PendingRelease> release(new (std::nothrow) PendingRelease{
+      g_exportsLeft.load() + (g_exportDepth.load() > 0 ? 1 : 0),
+      CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)});
+  if (!release || !release->answer) return;
   if (TrySubmitThreadpoolCallback(&GiveBack, release.get(), nullptr)) release.release();
+  else DestroyWindow(release->answer);
 }
 
 void EnterExport() { ++g_exportDepth; }

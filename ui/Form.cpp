@@ -446,7 +446,11 @@ int Form::ShowModal() {
   // Laid out at the system density; a per-monitor aware host may show it at another.
   const int placed = WindowDensity(handle_);
   if (placed != density_) {
-    ChangeDensity(placed, nullptr);
+    try {
+      ChangeDensity(placed, nullptr);
+    } catch (...) {
+      // No error box before the loop: the dialog opens as far as it got (its picture may be missing).
+    }
     if (centered_) PlaceForShow();
   }
   // Keys and characters queued before the form opened were meant for the host (what is left of
