@@ -34,6 +34,15 @@ Capture CaptureRect(HDC source, const RECT& r) {
 
 }  // namespace
 
+int ScreenDpi() { return GetDeviceCaps(ui::WindowDc().get(), LOGPIXELSY); }
+
+LOGFONTA IconTitleFontAt(int dpi) {
+  LOGFONTA font{};
+  SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0);
+  font.lfHeight = MulDiv(MulDiv(font.lfHeight, 96, ScreenDpi()), dpi, 96);
+  return font;
+}
+
 int ZeroHeight(const char* face, int height, int charset) {
   ui::GdiObject<HFONT> font(CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 0, 0, face));
   ui::ScreenDc dc(font.get());

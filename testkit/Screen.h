@@ -16,6 +16,12 @@ struct Capture {
   std::uint32_t At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 
+// The screen's density as this process sees it.
+int ScreenDpi();
+// The icon-title font a dialog laid out for a density must have: the system keeps it for 96 dpi
+// and scales it to each density.
+LOGFONTA IconTitleFontAt(int dpi);
+
 // Height of the text "0" in a font: the measure the dialog layouts scale by.
 int ZeroHeight(const char* face, int height, int charset = DEFAULT_CHARSET);
 

@@ -1,5 +1,8 @@
 #include "ui/Density.h"
 
+#include <cstddef>
+#include <cstring>
+
 #include "ui/Owners.h"
 
 namespace ui {

@@ -78,13 +78,6 @@ AboutSeen Read(HWND about) {
   return s;
 }
 
-int ScreenDpi() {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return dpi;
-}
-
 // The box as it must be at a density: the layout font's height follows the density, then every
 // size follows the height of "0" in it; drawn in the icon-title font of that density.
 void ExpectLaidOutFor(int dpi, const AboutSeen& s) {
@@ -103,16 +96,14 @@ void ExpectLaidOutFor(int dpi, const AboutSeen& s) {
   EXPECT_EQ(s.group.bottom - s.group.top, S(161));
   EXPECT_EQ(s.panel.left, S(8) + S(16));
   EXPECT_EQ(s.panel.right - s.panel.left, S(40));
-  LOGFONTA icon{};
-  SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof icon, &icon, 0);
+  const LOGFONTA icon = testkit::IconTitleFontAt(dpi);
   EXPECT_STREQ(s.font.lfFaceName, icon.lfFaceName);
-  // The system keeps the font for 96 dpi and scales it to each density.
-  EXPECT_EQ(s.font.lfHeight, ui::ScaleValue(ui::ScaleValue(icon.lfHeight, 96, ScreenDpi()), dpi, 96));
+  EXPECT_EQ(s.font.lfHeight, icon.lfHeight);
 }
 
 TEST_F(AboutBox, LayoutSeenFromOutside) {
   ASSERT_TRUE(kDpiAware);
-  const int dpi = ScreenDpi();
+  const int dpi = testkit::ScreenDpi();
   if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
     ASSERT_EQ(dpi, std::atoi(expected));
   }
@@ -134,7 +125,7 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
 // message): each time laid out exactly as a box created at that density.
 TEST_F(AboutBox, FollowsItsWindowToMonitorsOfOtherDensities) {
   ASSERT_TRUE(kDpiAware);
-  const int own = ScreenDpi();
+  const int own = testkit::ScreenDpi();
   const std::vector<int> densities{144, own, 120, 192, own};
   std::vector<AboutSeen> seen;
   testkit::Driver d(15000);

@@ -5,8 +5,8 @@
 
 #include "testkit/TestForm.h"
 #include "ui/Controls.h"
+#include "testkit/Screen.h"
 #include "ui/Density.h"
-#include "ui/Geometry.h"
 
 namespace {
 
@@ -34,11 +34,11 @@ TEST(DialogFontSetup, TheFormAndItsControlsTakeTheIconTitleFont) {
 TEST(DialogFontSetup, TakesTheIconTitleFontOfTheDialogsDensity) {
   LOGFONTA system{};
   ASSERT_TRUE(SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof system, &system, 0));
-  const int own = ui::SystemDensity();
+  const int own = testkit::ScreenDpi();
   const int other = own == 144 ? 192 : 144;
   testkit::TestForm form;
   dialogs::DialogFontSetup(form.GetFont(), other);
-  EXPECT_EQ(form.GetFont().Description().height, ui::ScaleValue(ui::ScaleValue(system.lfHeight, 96, own), other, 96));
+  EXPECT_EQ(form.GetFont().Description().height, testkit::IconTitleFontAt(other).lfHeight);
   EXPECT_EQ(form.GetFont().Description().face, system.lfFaceName);
   dialogs::DialogFontSetup(form.GetFont(), own);
   EXPECT_EQ(form.GetFont().Description().height, system.lfHeight);

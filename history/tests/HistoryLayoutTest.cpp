@@ -17,12 +17,6 @@ namespace {
 // A host that takes the screen as it is, so the density is the prefix's own.
 const bool kDpiAware = SetProcessDPIAware() != FALSE;
 
-int ScreenDpi() {
-  HDC dc = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
-  return dpi;
-}
 
 
 struct Seen {
@@ -74,7 +68,7 @@ std::vector<Seen> Observe(const std::vector<int>& densities = {}) {
       .Then([&] {
         Seen s = read();
         if (densities.empty()) {
-          testkit::SaveWindowBitmap(dialog, "history-" + std::to_string(ScreenDpi()) + "dpi.bmp");
+          testkit::SaveWindowBitmap(dialog, "history-" + std::to_string(testkit::ScreenDpi()) + "dpi.bmp");
           RECT w;
           GetWindowRect(dialog, &w);
           SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left + 200, w.bottom - w.top + 100,
@@ -109,7 +103,7 @@ std::vector<Seen> Observe(const std::vector<int>& densities = {}) {
   EXPECT_FALSE(d.TimedOut());
   // The picture is exported anew at each change of density.
   int changes = 0;
-  for (std::size_t i = 0; i < densities.size(); ++i) changes += densities[i] != (i ? densities[i - 1] : ScreenDpi());
+  for (std::size_t i = 0; i < densities.size(); ++i) changes += densities[i] != (i ? densities[i - 1] : testkit::ScreenDpi());
   EXPECT_EQ(presentation.exportCount, 1 + changes);
   return seen;
 }
@@ -143,16 +137,14 @@ void ExpectLaidOutFor(int dpi, const Seen& s) {
   EXPECT_EQ(s.cancelText, "Cancel");
   EXPECT_EQ(s.aboutText, "About...");
   // Drawn in the icon-title font, not the layout's Tahoma: the system's, followed to the density.
-  LOGFONTA icon{};
-  SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof icon, &icon, 0);
+  const LOGFONTA icon = testkit::IconTitleFontAt(dpi);
   EXPECT_STREQ(s.font.lfFaceName, icon.lfFaceName);
-  // The system keeps the font for 96 dpi and scales it to each density.
-  EXPECT_EQ(s.font.lfHeight, ui::ScaleValue(ui::ScaleValue(icon.lfHeight, 96, ScreenDpi()), dpi, 96));
+  EXPECT_EQ(s.font.lfHeight, icon.lfHeight);
 }
 
 TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
   ASSERT_TRUE(kDpiAware);
-  const int dpi = ScreenDpi();
+  const int dpi = testkit::ScreenDpi();
   if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
     ASSERT_EQ(dpi, std::atoi(expected));
   }
@@ -172,7 +164,7 @@ TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
 // exactly as a dialog created at that density, its picture drawn anew at the new size.
 TEST(HistoryLayout, FollowsItsWindowToMonitorsOfOtherDensities) {
   ASSERT_TRUE(kDpiAware);
-  const int own = ScreenDpi();
+  const int own = testkit::ScreenDpi();
   const std::vector<int> densities{144, own, 120, 192, own};
   const std::vector<Seen> seen = Observe(densities);
   ASSERT_EQ(seen.size(), densities.size() + 1);

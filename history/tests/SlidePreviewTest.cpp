@@ -46,10 +46,7 @@ struct SlidePreview : ::testing::Test, testkit::HistorySession {
 
   // The image area inside the command panel, in the panel's client coordinates.
   RECT ImageArea() const {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, dpi));
+    const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, testkit::ScreenDpi()));
     auto S = [m](int v) { return ui::ScaleValue(v, m, 13); };
     return RECT{S(6), S(8), S(6) + S(160), S(8) + S(120)};
   }
