@@ -232,6 +232,11 @@ void Label::SizeToText() {
 
 void Label::FontChanged() { SizeToText(); }
 
+void Label::ScaleFromLayout(int numerator, int denominator) {
+  Control::ScaleFromLayout(numerator, denominator);
+  SizeToText();
+}
+
 void Label::PaintOn(HDC__* dc) {
   Selection font(dc, EffectiveFont().Handle());
   SetBkMode(dc, TRANSPARENT);
