@@ -12,6 +12,9 @@
 # run: 64-bit Wine runs everywhere, 32-bit Wine only where the kernel runs 32-bit programs.
 # PATHMR_NO_32BIT=1 acts as if it did not.
 set -eEuo pipefail
+# From a bare environment (env -i) bash still has its default PATH, but only as a shell variable:
+# exported, the tools it starts find theirs too (CMake looks for its own files through it).
+export PATH
 here=$(cd "$(dirname "$0")" && pwd)
 export BUILD_DIR=${BUILD_DIR:-$here/build}
 cmd=${1:-test}
@@ -93,13 +96,18 @@ start_display() {
   exit 1
 }
 
+# The prefixes the tests run in (tests.cmake names them too): a name, its screen density and the
+# height of its icon-title font (Wine's own choice unless given). "96-largefont" is a user who
+# chose larger icon text: the dialogs' own text is then taller than their layout's.
+test_prefixes=("96 96" "120 120" "144 144" "192 192" "96-largefont 96 -13")
+
 # One persistent server per prefix: every test process then starts in about half a second. Wine's
 # own service processes are started here too, with their output going nowhere: started by the
 # first test instead, they would inherit its output pipe and ctest would wait for them forever.
 start_prefix() {
-  local arch=$1 dpi=$2 prefix=$BUILD_DIR/wine$1-$2
-  step="preparing the $arch-bit Wine prefix for $dpi dpi"
-  bash "$here/scripts/wine-prefix.sh" "$arch" "$prefix" "$dpi"
+  local arch=$1 name=$2 dpi=$3 prefix=$BUILD_DIR/wine$1-$2
+  step="preparing the $arch-bit Wine prefix $name ($dpi dpi)"
+  bash "$here/scripts/wine-prefix.sh" "$arch" "$prefix" "$dpi" ${4:-}
   # A server left from an earlier run would keep its processes on an old display: replace it.
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix wineserver -w
@@ -121,7 +129,7 @@ case "$cmd" in
       start_display
       args=(--auto "$BUILD_DIR/demo")
     fi
-    start_prefix "$arch" 96
+    start_prefix "$arch" 96 96
     mkdir -p "$BUILD_DIR/demo"
     step="running the $arch-bit stand-in host"
     "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/host.exe" ${args[@]+"${args[@]}"}
@@ -136,7 +144,7 @@ case "$cmd" in
     [ -z "$no32" ] || echo "$no32: only the 64-bit build is measured"
     start_display
     for arch in "${runnable[@]}"; do
-      start_prefix "$arch" 96
+      start_prefix "$arch" 96 96
       step="running the $arch-bit benchmarks"
       echo "== $(dll_name "$arch"), $arch-bit =="
       "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/preview_benchmark.exe"
@@ -170,7 +178,7 @@ case "$cmd" in
     failed=()
     summary=()
     for arch in "${runnable[@]}"; do
-      for dpi in 96 120 144 192; do start_prefix "$arch" "$dpi"; done
+      for p in "${test_prefixes[@]}"; do start_prefix "$arch" $p; done
       step="testing the $arch-bit build"
       echo "== testing $(dll_name "$arch") (the $arch-bit build) under $arch-bit Wine =="
       log=$BUILD_DIR/logs/ctest$arch.log

@@ -1,7 +1,6 @@
 // The About box through the library's exports: on its own and from the history dialog.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -57,8 +56,8 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
-    ASSERT_EQ(dpi, std::atoi(expected));
+  if (const int expected = testkit::CurrentPrefix().dpi) {
+    ASSERT_EQ(dpi, expected);
   }
   const int m = testkit::ZeroHeight("Segoe UI", ui::FontHeightForDensity(-12, dpi), ANSI_CHARSET);
   auto S = [m](int v) { return ui::ScaleValue(v, m, 15); };
@@ -67,6 +66,7 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
   LONG style = 0;
   HWND owner = reinterpret_cast<HWND>(1);
   std::string okText;
+  bool okShown = false;
   ASSERT_TRUE(Show(nullptr, [&] {
     GetClientRect(about, &client);
     GetWindowRect(about, &window);
@@ -83,7 +83,9 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
     HWND inner = testkit::FindChild(about, "PathmrContainer");
     for (HWND c = inner; c; c = testkit::FindChild(c, "PathmrContainer"))
       if (!testkit::FindChild(c, "PathmrContainer")) panel = testkit::RectIn(c, about);
-    testkit::SaveWindowBitmap(about, "about-" + std::to_string(dpi) + "dpi.bmp");
+    const testkit::Capture shot = testkit::CaptureWindow(about);
+    testkit::SaveBitmap(shot, testkit::ScreenshotName("about"));
+    okShown = testkit::ShowsText(shot, about, okButton);
     testkit::PostKey(okButton, VK_ESCAPE);
   }));
   EXPECT_EQ(client.right, S(346));
@@ -94,6 +96,7 @@ TEST_F(AboutBox, LayoutSeenFromOutside) {
   EXPECT_FALSE(style & WS_MINIMIZEBOX);
   EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - (window.right - window.left)) / 2);
   EXPECT_EQ(okText, "OK");
+  EXPECT_TRUE(okShown) << "the screenshot shows the OK button without its caption";
   EXPECT_EQ(ok.left, S(264));
   EXPECT_EQ(ok.top, S(176));
   EXPECT_EQ(ok.right - ok.left, S(73));

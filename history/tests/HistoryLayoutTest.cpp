@@ -2,7 +2,6 @@
 // and resizing. Runs once at the screen density of the default test prefix and once at 144 dpi.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "testkit/DialogDriver.h"
@@ -24,12 +23,17 @@ int ScreenDpi() {
 }
 
 
+// How much wider the test makes the dialog: little enough that at 192 dpi it still fits the
+// screen, which caps how large a window may be made.
+constexpr int kGrowth = 100;
+
 struct Seen {
   std::string caption;
   RECT client{}, list{}, panel{}, go{}, cancel{}, about{};
   RECT listAfter{}, panelAfter{}, goAfter{}, clientAfter{};
   LOGFONTA font{};
   std::string goText, cancelText, aboutText;
+  std::string blankButtons;  // those whose caption the screenshot does not show
 };
 
 Seen Observe() {
@@ -60,10 +64,14 @@ Seen Observe() {
         s.cancelText = testkit::WindowText(cancel);
         s.aboutText = testkit::WindowText(about);
         GetObjectA(reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)), sizeof s.font, &s.font);
-        testkit::SaveWindowBitmap(dialog, "history-" + std::to_string(ScreenDpi()) + "dpi.bmp");
+        const testkit::Capture shot = testkit::CaptureWindow(dialog);
+        testkit::SaveBitmap(shot, testkit::ScreenshotName("history"));
+        for (HWND button : {go, cancel, about})
+          if (!testkit::ShowsText(shot, dialog, button)) s.blankButtons += testkit::WindowText(button) + " ";
         RECT w;
         GetWindowRect(dialog, &w);
-        SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left + 200, w.bottom - w.top + 100, SWP_NOMOVE | SWP_NOZORDER);
+        SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left + kGrowth, w.bottom - w.top + kGrowth / 2,
+                     SWP_NOMOVE | SWP_NOZORDER);
         GetClientRect(dialog, &s.clientAfter);
         s.listAfter = testkit::RectIn(list, dialog);
         s.panelAfter = testkit::RectIn(panel, dialog);
@@ -86,8 +94,8 @@ void ExpectRect(const RECT& r, int left, int top, int width, int height, const c
 TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
   ASSERT_TRUE(kDpiAware);
   const int dpi = ScreenDpi();
-  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
-    ASSERT_EQ(dpi, std::atoi(expected));
+  if (const int expected = testkit::CurrentPrefix().dpi) {
+    ASSERT_EQ(dpi, expected);
   }
   // The layout was made with Tahoma -11 and a "0" 13 pixels high at 96 dpi.
   const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, dpi));
@@ -106,6 +114,7 @@ TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
   EXPECT_EQ(s.goText, "Go");
   EXPECT_EQ(s.cancelText, "Cancel");
   EXPECT_EQ(s.aboutText, "About...");
+  EXPECT_EQ(s.blankButtons, "");
 
   // Drawn in the icon-title font, not the layout's Tahoma.
   LOGFONTA icon{};
@@ -114,7 +123,7 @@ TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
   EXPECT_EQ(s.font.lfHeight, icon.lfHeight);
 
   // Resized: the list takes the extra room, the panel and its buttons stay at the right.
-  EXPECT_EQ(s.clientAfter.right, s.client.right + 200);
+  EXPECT_EQ(s.clientAfter.right, s.client.right + kGrowth);
   ExpectRect(s.panelAfter, s.clientAfter.right - panelWidth, 0, panelWidth, s.clientAfter.bottom, "panel after");
   ExpectRect(s.listAfter, 0, 0, s.clientAfter.right - panelWidth, s.clientAfter.bottom, "list after");
   EXPECT_TRUE(EqualRect(&s.goAfter, &s.go));
