@@ -3,6 +3,8 @@
 # ./build.sh test   build both libraries and run every test under Wine on a private virtual display
 # ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
 # ./build.sh build  build only
+# ./build.sh dist   build both libraries, then write the release: dist/Pathmr-<version>.zip and,
+#                   beside it, the maps of their symbols ($DIST_DIR instead of dist/ when set)
 # ./build.sh check REGEX [32|64]  build, then run only the tests whose names match REGEX, in both
 #                    builds or only the one named (no fuzzing)
 # ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
@@ -22,9 +24,9 @@ cmd=${1:-test}
 # The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
-  demo | test | bench | build) ;;
+  demo | test | bench | build | dist) ;;
   check) [ $# -ge 2 ] && [[ "${3:-32}" =~ ^(32|64)$ ]] || { echo "usage: ./build.sh check REGEX [32|64]" >&2; exit 2; } ;;
-  *) echo "usage: ./build.sh demo|test|bench|build|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
+  *) echo "usage: ./build.sh demo|test|bench|build|dist|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
 # No step fails silently: whatever stops the script names the step it was in.
@@ -56,6 +58,7 @@ fi
 
 dll_name() { if [ "$1" = 32 ]; then echo Pathmr.dll; else echo Pathmr64.dll; fi; }
 
+# build_arch 32|64 [TARGET]: everything, or only the target named.
 build_arch() {
   local arch=$1 toolchain=mingw-i686 log=$BUILD_DIR/logs/configure$1.log
   [ "$arch" = 64 ] && toolchain=mingw-x86_64
@@ -67,9 +70,15 @@ build_arch() {
     tail -n 25 "$log" >&2
     exit 1
   fi
-  step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
-  echo "== building $(dll_name "$arch") and its tests =="
-  cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
+  if [ $# -ge 2 ]; then
+    step="compiling $(dll_name "$arch")"
+    echo "== building $(dll_name "$arch") =="
+    cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)" --target "$2"
+  else
+    step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
+    echo "== building $(dll_name "$arch") and its tests =="
+    cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
+  fi
   phase_done "$arch-bit build"
 }
 
@@ -120,6 +129,11 @@ case "$cmd" in
   build)
     for arch in 32 64; do build_arch "$arch"; done
     ;;
+  dist)
+    for arch in 32 64; do build_arch "$arch" Pathmr; done
+    step="writing the release (scripts/package.py)"
+    python3 "$here/scripts/package.py" "$BUILD_DIR" "${DIST_DIR:-$here/dist}" --readme
+    ;;
   demo)
     arch=${runnable[0]}  # the 32-bit host and library where they can run
     build_arch "$arch"
@@ -162,6 +176,10 @@ case "$cmd" in
       for arch in "${runnable[@]}"; do build_arch "$arch"; done
     else
       for arch in 32 64; do build_arch "$arch"; done
+      # The release as a zip of its own, checked as an add-in author would meet it (no Wine).
+      step="checking the release (scripts/package.py)"
+      python3 "$here/scripts/package.py" "$BUILD_DIR" "$BUILD_DIR/release-check"
+      phase_done "release check"
       # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
       # sanitizers; before the tests, so that the test runner's summary closes the output.
       step="fuzzing the JPEG reader (scripts/fuzz.sh)"

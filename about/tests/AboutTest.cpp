@@ -150,6 +150,37 @@ TEST_F(AboutBox, FromTheHistoryDialogItOpensOnTopAndLeavesTheSelection) {
   EXPECT_EQ(aboutParent, history);
 }
 
+HWND g_aboutSeen = nullptr;
+
+void CALLBACK CloseTheAboutBox(HWND, UINT, UINT_PTR, DWORD) {
+  if (HWND box = testkit::FindDialog("About")) {
+    g_aboutSeen = box;
+    PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+  }
+}
+
+// A host handler that runs inside the history dialog's loop may call the About export: unlike the
+// history exports, which are ignored then, it still shows its box.
+TEST_F(AboutBox, ItsExportStillShowsTheBoxWhileTheHistoryDialogRuns) {
+  testkit::Presentation presentation;
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  lib.AddSlideHistory(1, "One");
+  HWND history = nullptr;
+  g_aboutSeen = nullptr;
+  testkit::Driver d(15000);
+  d.Then([&] { return (history = testkit::FindDialog("Slide Show History")) != nullptr; })
+      .Then([&] {
+        const UINT_PTR closer = SetTimer(nullptr, 0, 50, &CloseTheAboutBox);
+        ShowAboutForm(nullptr);
+        KillTimer(nullptr, closer);
+        testkit::PostKey(testkit::FindChild(history, "ListBox"), VK_ESCAPE);
+        return true;
+      });
+  EXPECT_EQ(d.Run([&] { return lib.ShowSlideHistory(nullptr, 1); }), 0);
+  EXPECT_FALSE(d.TimedOut());
+  EXPECT_NE(g_aboutSeen, nullptr);
+}
+
 // Real input (hit-tested, enabled state and activation included), with the host's window as the
 // parent and without one.
 struct AboutRealInput : ::testing::TestWithParam<bool> {
