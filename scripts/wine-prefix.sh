@@ -34,7 +34,7 @@ logfont_hex() {
   local n=$(($1 & 0xFFFFFFFF)) face=$2 hex i
   hex=$(printf '%02x%02x%02x%02x' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24 & 255)))
   hex+=$(printf '%024d' 0)  # width, escapement, orientation
-  hex+=90010000              # weight 400
+  hex+=90010000             # weight 400
   hex+=0000000000000022     # italic ... quality: none; variable pitch, Swiss, as Wine's own
   for ((i = 0; i < 32; i++)); do
     if [ $i -lt ${#face} ]; then hex+=$(printf '%02x00' "'${face:i:1}"); else hex+=0000; fi
