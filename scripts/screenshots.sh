@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # scripts/screenshots.sh   copies the screenshots that the last test run took of both dialogs, at
-# every density and in both builds, into docs/screenshots as the README shows them: the 32-bit
+# every density and in both builds, and of the slide show on the second monitor, into
+# docs/screenshots as the README shows them: the 32-bit
 # build's as history-96dpi.png and so on, the 64-bit build's with "-x64" added. Metadata such as
 # the time of conversion is left out, so that the same pixels give the same files.
 set -euo pipefail
@@ -18,4 +19,8 @@ for arch in 32 64; do
     done
   done
 done
-echo "screenshots: 16 files written to $out"
+# The slide show on the second monitor with the history dialog inside it (history/tests/PresenterHost).
+shot=$build/cross64/projector-history.bmp
+[ -f "$shot" ] || { echo "screenshots: $shot is missing: run ./build.sh test first" >&2; exit 1; }
+convert "$shot" -strip "$out/projector-history.png"
+echo "screenshots: 17 files written to $out"
