@@ -104,6 +104,7 @@ class Label : public GraphicControl {
  protected:
   void PaintOn(HDC__* dc) override;
   void FontChanged() override;
+  void ScaleFromLayout(int numerator, int denominator) override;  // sized to its text, not scaled
 
  private:
   void SizeToText();

@@ -1,5 +1,5 @@
 // One owner for each kind of thing the platform hands out: GDI objects, device contexts and what is
-// selected into them, kernel handles, VARIANTs and BSTRs, and a scope guard. Each gives back what
+// selected into them, windows, loaded modules, kernel handles, VARIANTs and BSTRs, and a scope guard. Each gives back what
 // it holds exactly once, when it goes, however the scope ends; none can be copied.
 #pragma once
 #include <windows.h>
@@ -44,6 +44,8 @@ class GdiObject {
     if (h_) DeleteObject(h_);
     h_ = handle;
   }
+  // Gives the object up without deleting it.
+  H release() { return std::exchange(h_, nullptr); }
 
  private:
   H h_ = nullptr;
@@ -124,6 +126,40 @@ class PaintScope {
   HWND window_;
   PAINTSTRUCT ps_;
   HDC dc_;
+};
+
+// A window of ours, destroyed when it goes (on the thread that made it). A window that is destroyed
+// otherwise (with its parent) is given up with release() when its last message comes.
+class Window {
+ public:
+  explicit Window(HWND window = nullptr) : w_(window) {}
+  ~Window() { reset(); }
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+  HWND get() const { return w_; }
+  void reset(HWND window = nullptr) {
+    if (w_) DestroyWindow(w_);
+    w_ = window;
+  }
+  HWND release() { return std::exchange(w_, nullptr); }
+
+ private:
+  HWND w_;
+};
+
+// A module loaded for a while: freed when it goes. Null for a module that was not loaded.
+class Module {
+ public:
+  explicit Module(HMODULE module = nullptr) : m_(module) {}
+  ~Module() {
+    if (m_) FreeLibrary(m_);
+  }
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+  HMODULE get() const { return m_; }
+
+ private:
+  HMODULE m_;
 };
 
 // A kernel handle (a file, an event, a thread): closed when it goes. Both null and
