@@ -4,6 +4,8 @@
 #                    (two monitors)
 # ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
 # ./build.sh build  build only
+# ./build.sh dist   build both libraries, then write the release: dist/Pathmr-<version>.zip and,
+#                   beside it, the maps of their symbols ($DIST_DIR instead of dist/ when set)
 # ./build.sh check REGEX [32|64]  build, then run only the tests whose names match REGEX, in both
 #                    builds or only the one named (no fuzzing)
 # ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
@@ -13,6 +15,9 @@
 # run: 64-bit Wine runs everywhere, 32-bit Wine only where the kernel runs 32-bit programs.
 # PATHMR_NO_32BIT=1 acts as if it did not.
 set -eEuo pipefail
+# From a bare environment (env -i) bash still has its default PATH, but only as a shell variable:
+# exported, the tools it starts find theirs too (CMake looks for its own files through it).
+export PATH
 here=$(cd "$(dirname "$0")" && pwd)
 export BUILD_DIR=${BUILD_DIR:-$here/build}
 cmd=${1:-test}
@@ -20,9 +25,9 @@ cmd=${1:-test}
 # The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
-  demo | test | bench | build) ;;
+  demo | test | bench | build | dist) ;;
   check) [ $# -ge 2 ] && [[ "${3:-32}" =~ ^(32|64)$ ]] || { echo "usage: ./build.sh check REGEX [32|64]" >&2; exit 2; } ;;
-  *) echo "usage: ./build.sh demo|test|bench|build|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
+  *) echo "usage: ./build.sh demo|test|bench|build|dist|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
 # No step fails silently: whatever stops the script names the step it was in.
@@ -54,6 +59,7 @@ fi
 
 dll_name() { if [ "$1" = 32 ]; then echo Pathmr.dll; else echo Pathmr64.dll; fi; }
 
+# build_arch 32|64 [TARGET]: everything, or only the target named.
 build_arch() {
   local arch=$1 toolchain=mingw-i686 log=$BUILD_DIR/logs/configure$1.log
   [ "$arch" = 64 ] && toolchain=mingw-x86_64
@@ -65,9 +71,15 @@ build_arch() {
     tail -n 25 "$log" >&2
     exit 1
   fi
-  step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
-  echo "== building $(dll_name "$arch") and its tests =="
-  cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
+  if [ $# -ge 2 ]; then
+    step="compiling $(dll_name "$arch")"
+    echo "== building $(dll_name "$arch") =="
+    cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)" --target "$2"
+  else
+    step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
+    echo "== building $(dll_name "$arch") and its tests =="
+    cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
+  fi
   phase_done "$arch-bit build"
 }
 
@@ -127,13 +139,18 @@ CONF
   exit 1
 }
 
+# The prefixes the tests run in (tests.cmake names them too): a name, its screen density and the
+# height of its icon-title font (Wine's own choice unless given). "96-largefont" is a user who
+# chose larger icon text: the dialogs' own text is then taller than their layout's.
+test_prefixes=("96 96" "120 120" "144 144" "192 192" "96-largefont 96 -13")
+
 # One persistent server per prefix: every test process then starts in about half a second. Wine's
 # own service processes are started here too, with their output going nowhere: started by the
 # first test instead, they would inherit its output pipe and ctest would wait for them forever.
 start_prefix() {
-  local arch=$1 dpi=$2 prefix=$BUILD_DIR/wine$1-$2
-  step="preparing the $arch-bit Wine prefix for $dpi dpi"
-  bash "$here/scripts/wine-prefix.sh" "$arch" "$prefix" "$dpi"
+  local arch=$1 name=$2 dpi=$3 prefix=$BUILD_DIR/wine$1-$2
+  step="preparing the $arch-bit Wine prefix $name ($dpi dpi)"
+  bash "$here/scripts/wine-prefix.sh" "$arch" "$prefix" "$dpi" ${4:-}
   # A server left from an earlier run would keep its processes on an old display: replace it.
   WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
   WINEPREFIX=$prefix wineserver -w
@@ -146,6 +163,11 @@ case "$cmd" in
   build)
     for arch in 32 64; do build_arch "$arch"; done
     ;;
+  dist)
+    for arch in 32 64; do build_arch "$arch" Pathmr; done
+    step="writing the release (scripts/package.py)"
+    python3 "$here/scripts/package.py" "$BUILD_DIR" "${DIST_DIR:-$here/dist}" --readme
+    ;;
   demo)
     arch=${runnable[0]}  # the 32-bit host and library where they can run
     build_arch "$arch"
@@ -155,7 +177,7 @@ case "$cmd" in
       start_display
       args=(--auto "$BUILD_DIR/demo")
     fi
-    start_prefix "$arch" 96
+    start_prefix "$arch" 96 96
     mkdir -p "$BUILD_DIR/demo"
     step="running the $arch-bit stand-in host"
     "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/host.exe" ${args[@]+"${args[@]}"}
@@ -170,7 +192,7 @@ case "$cmd" in
     [ -z "$no32" ] || echo "$no32: only the 64-bit build is measured"
     start_display
     for arch in "${runnable[@]}"; do
-      start_prefix "$arch" 96
+      start_prefix "$arch" 96 96
       step="running the $arch-bit benchmarks"
       echo "== $(dll_name "$arch"), $arch-bit =="
       "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/preview_benchmark.exe"
@@ -188,6 +210,10 @@ case "$cmd" in
       for arch in "${runnable[@]}"; do build_arch "$arch"; done
     else
       for arch in 32 64; do build_arch "$arch"; done
+      # The release as a zip of its own, checked as an add-in author would meet it (no Wine).
+      step="checking the release (scripts/package.py)"
+      python3 "$here/scripts/package.py" "$BUILD_DIR" "$BUILD_DIR/release-check"
+      phase_done "release check"
       # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
       # sanitizers; before the tests, so that the test runner's summary closes the output.
       step="fuzzing the JPEG reader (scripts/fuzz.sh)"
@@ -204,7 +230,7 @@ case "$cmd" in
     failed=()
     summary=()
     for arch in "${runnable[@]}"; do
-      for dpi in 96 120 144 192; do start_prefix "$arch" "$dpi"; done
+      for p in "${test_prefixes[@]}"; do start_prefix "$arch" $p; done
       step="testing the $arch-bit build"
       echo "== testing $(dll_name "$arch") (the $arch-bit build) under $arch-bit Wine =="
       log=$BUILD_DIR/logs/ctest$arch.log

@@ -17,12 +17,14 @@ function(pathmr_test name)
     PROPERTIES TIMEOUT ${T_TIMEOUT})
 endfunction()
 
-# pathmr_rerun(NAME PREFIX P FILTER F ENV VAR=VALUE...): the cases of an existing test program that
-# FILTER selects, again, in another environment (the program is not built again).
+# pathmr_rerun(NAME PREFIX P FILTER F WINE_PREFIX NAME): the cases of an existing test program that
+# FILTER selects, again, in another of build.sh's Wine prefixes (the program is not built again).
+# The prefix's name says what the tests may expect of it (testkit::CurrentPrefix): one variable,
+# as gtest_discover_tests passes a list in ENVIRONMENT on as its first item only.
 function(pathmr_rerun name)
-  cmake_parse_arguments(T "" "PREFIX;FILTER" "ENV" ${ARGN})
+  cmake_parse_arguments(T "" "PREFIX;FILTER;WINE_PREFIX" "" ${ARGN})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
-    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT 120)
+    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "WINEPREFIX=${PATHMR_BUILD_DIR}/${T_WINE_PREFIX}" TIMEOUT 120)
 endfunction()
 
 pathmr_test(ui_test PREFIX ui SOURCES
@@ -40,7 +42,13 @@ pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/test
 pathmr_test(soak_test PREFIX soak TIMEOUT 900 SOURCES history/tests/SoakTest.cpp)
 # The layout and picture checks again on screens of 120, 144 and 192 dpi (a Wine prefix each).
 foreach(dpi 120 144 192)
-  set(env "WINEPREFIX=${PATHMR_BUILD_DIR}/wine${PATHMR_ARCH}-${dpi};PATHMR_EXPECT_DPI=${dpi}")
-  pathmr_rerun(history_test PREFIX dpi${dpi} FILTER "HistoryLayout.*:SlidePreview.*" ENV "${env}")
-  pathmr_rerun(about_test PREFIX dpi${dpi} FILTER "AboutBox.*" ENV "${env}")
+  set(wine wine${PATHMR_ARCH}-${dpi})
+  pathmr_rerun(history_test PREFIX dpi${dpi} FILTER "HistoryLayout.*:SlidePreview.*" WINE_PREFIX ${wine})
+  pathmr_rerun(about_test PREFIX dpi${dpi} FILTER "AboutBox.*" WINE_PREFIX ${wine})
 endforeach()
+# Everywhere else the icon-title font is the layouts' own Tahoma -11: here it is Tahoma -13, so the
+# checks that the dialogs draw in the icon-title font can tell the two apart.
+set(wine wine${PATHMR_ARCH}-96-largefont)
+pathmr_rerun(history_test PREFIX largefont FILTER "HistoryLayout.*" WINE_PREFIX ${wine})
+pathmr_rerun(about_test PREFIX largefont FILTER "AboutBox.*:AboutForm.*" WINE_PREFIX ${wine})
+pathmr_rerun(dialogs_test PREFIX largefont FILTER "DialogFontSetup.*" WINE_PREFIX ${wine})

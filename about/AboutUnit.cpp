@@ -26,6 +26,7 @@ TAboutForm::TAboutForm() {
 TAboutForm::~TAboutForm() = default;
 
 void TAboutForm::FormCreate() {
+  Find<ui::Label>("Label2").SetCaption("Version " PATHMR_VERSION);  // the version resource's number
   altKeyRepaintFix_ = std::make_unique<dialogs::AltKeyRepaintFix>(*this);
   altKeyRepaintFix_->SetDelayType(dialogs::dtTimer);
   SetUpFonts();

@@ -3,8 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
-#include <memory>
-#include <new>
+#include <deque>
 
 #include "ui/Platform.h"
 
@@ -18,22 +17,44 @@ std::atomic<long> g_exportsLeft{0};
 // A reference waiting to be given back once the host's thread has left the export that held it.
 struct PendingRelease {
   long exportsLeft;  // the value of g_exportsLeft that says the export has returned
-  // A window of the host's thread with the system's own window procedure (a static control), so
-  // that the host's thread answers a message to it without running a line of the library.
+  // A window of the host's thread with the system's own window procedure (a static control): the
+  // host's thread closes it on the message posted to it without running a line of the library.
   HWND answer;
 };
 
+// The references waiting, oldest first, and whether a work item is giving them back. One work item
+// at a time, so that the pool needs one thread however many dialogs come and go.
+SRWLOCK g_lock = SRWLOCK_INIT;
+std::deque<PendingRelease> g_pending;
+bool g_working = false;
+
+// Waits until the host's thread has left the export and taken a message again.
+void AwaitReturn(const PendingRelease& release) {
+  while (g_exportsLeft.load() - release.exportsLeft < 0) Sleep(2);
+  // Past its last statement the export runs only its own epilogue and takes no messages. So once
+  // the host's thread has taken the message (in its own loop; or in a later dialog, which holds a
+  // reference of its own), it has returned. A thread that ended took its windows with it.
+  PostMessageA(release.answer, WM_CLOSE, 0, 0);
+  while (IsWindow(release.answer)) Sleep(5);
+}
+
 // Runs on a thread of the system pool, in the library: the pool unloads it (if this was the last
-// reference) only after this has returned.
-void CALLBACK GiveBack(PTP_CALLBACK_INSTANCE instance, void* context) {
-  std::unique_ptr<PendingRelease> release(static_cast<PendingRelease*>(context));
-  while (g_exportsLeft.load() - release->exportsLeft < 0) Sleep(2);
-  // Past its last statement the export runs only its own epilogue, and it takes no messages. So
-  // once the host's thread takes a message again (in its own loop; or in a later dialog, which
-  // holds a reference of its own), it has returned. The message closes the window; if the thread
-  // has ended, the window went with it and the call returns at once.
-  SendMessageA(release->answer, WM_CLOSE, 0, 0);
-  release.reset();
+// reference) only after this has returned. Every reference but the last it gives back directly,
+// since the last one still keeps the library loaded.
+void CALLBACK GiveBack(PTP_CALLBACK_INSTANCE instance, void*) {
+  for (;;) {
+    AcquireSRWLockExclusive(&g_lock);
+    const PendingRelease release = g_pending.front();
+    ReleaseSRWLockExclusive(&g_lock);
+    AwaitReturn(release);
+    AcquireSRWLockExclusive(&g_lock);
+    g_pending.pop_front();
+    const bool last = g_pending.empty();
+    if (last) g_working = false;
+    ReleaseSRWLockExclusive(&g_lock);
+    if (last) break;
+    FreeLibrary(ui::Instance());
+  }
   FreeLibraryWhenCallbackReturns(instance, ui::Instance());
 }
 
@@ -49,12 +70,22 @@ LibraryHold::~LibraryHold() {
   if (!held_) return;
   // Inside an export, the reference goes once that export has returned. Whatever fails here, the
   // reference is kept: a library that stays loaded is better than one pulled away.
-  std::unique_ptr<PendingRelease> release(new (std::nothrow) PendingRelease{
-      g_exportsLeft.load() + (g_exportDepth.load() > 0 ? 1 : 0),
-      CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr)});
-  if (!release || !release->answer) return;
-  if (TrySubmitThreadpoolCallback(&GiveBack, release.get(), nullptr)) release.release();
-  else DestroyWindow(release->answer);
+  ui::Window answer(CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+  if (!answer.get()) return;
+  AcquireSRWLockExclusive(&g_lock);
+  try {
+    g_pending.push_back(
+        PendingRelease{g_exportsLeft.load() + (g_exportDepth.load() > 0 ? 1 : 0), answer.get()});
+  } catch (...) {
+    ReleaseSRWLockExclusive(&g_lock);
+    return;
+  }
+  const bool start = !g_working;
+  if (start && TrySubmitThreadpoolCallback(&GiveBack, nullptr, nullptr)) g_working = true;
+  else if (start) g_pending.pop_back();  // no work item: the reference is kept
+  const bool queued = !start || g_working;
+  ReleaseSRWLockExclusive(&g_lock);
+  if (queued) answer.release();  // closed by its thread when the work item asks
 }
 
 void EnterExport() { ++g_exportDepth; }

@@ -12,9 +12,9 @@ namespace shared {
 // The reference cannot be given back from inside the library: it may be the last one, and the
 // library would be unmapped under the code that gave it back. So it is given back by a work item
 // of the system thread pool, through FreeLibraryWhenCallbackReturns, once the export that held it
-// has returned to the host: after LeaveExport, the host's thread answers a message sent to a
-// window of the system's own class. Where that cannot be set up, the reference is kept until the
-// process ends.
+// has returned to the host: after LeaveExport, the host's thread takes a message posted to a
+// window of the system's own class, which closes it. Where that cannot be set up, the reference is
+// kept until the process ends.
 class LibraryHold {
  public:
   LibraryHold();

@@ -34,6 +34,9 @@ have import || need_apt+=(imagemagick)
 have dpkg-source || need_apt+=(dpkg-dev)
 [ -f /usr/src/googletest/CMakeLists.txt ] || need_apt+=(googletest)
 [ -x /usr/lib/wine/wine64 ] || need_apt+=(wine64)
+# Wine's own fonts (Tahoma, Marlett...): wine-prefix.sh copies them into every prefix.
+[ -f /usr/share/wine/fonts/tahoma.ttf ] || need_apt+=(fonts-wine)
+have python3 || need_apt+=(python3)  # the release's zip and its check
 ia32=0
 if bash "$here/scripts/ia32-probe.sh"; then
   ia32=1

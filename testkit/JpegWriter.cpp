@@ -27,7 +27,7 @@ struct Encoder {
 };
 
 // Plain data only in this frame: libjpeg's errors jump back here.
-bool Run(Encoder* e, const std::uint8_t* pixels, int width, int height, int components, int quality, bool progressive) {
+bool Run(Encoder* e, const std::uint8_t* pixels, int width, int height, int components, const JpegWriteOptions& o) {
   e->cinfo.err = jpeg_std_error(&e->err.pub);
   e->err.pub.error_exit = JumpOnError;
   if (setjmp(e->err.jump)) return false;
@@ -38,8 +38,9 @@ bool Run(Encoder* e, const std::uint8_t* pixels, int width, int height, int comp
   e->cinfo.input_components = components;
   e->cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&e->cinfo);
-  jpeg_set_quality(&e->cinfo, quality, TRUE);
-  if (progressive) jpeg_simple_progression(&e->cinfo);
+  jpeg_set_quality(&e->cinfo, o.quality, TRUE);
+  if (o.fullChroma) e->cinfo.comp_info[0].h_samp_factor = e->cinfo.comp_info[0].v_samp_factor = 1;
+  if (o.progressive) jpeg_simple_progression(&e->cinfo);
   jpeg_start_compress(&e->cinfo, TRUE);
   while (e->cinfo.next_scanline < e->cinfo.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(pixels + static_cast<std::size_t>(e->cinfo.next_scanline) * width * components);
@@ -54,7 +55,7 @@ bool Run(Encoder* e, const std::uint8_t* pixels, int width, int height, int comp
 std::vector<std::uint8_t> EncodeJpeg(const std::vector<std::uint8_t>& pixels, int width, int height, int components,
                                      const JpegWriteOptions& options) {
   auto* e = new Encoder{};
-  const bool ok = Run(e, pixels.data(), width, height, components, options.quality, options.progressive);
+  const bool ok = Run(e, pixels.data(), width, height, components, options);
   std::vector<std::uint8_t> bytes;
   if (ok && e->out) bytes.assign(e->out, e->out + e->outSize);
   jpeg_destroy_compress(&e->cinfo);

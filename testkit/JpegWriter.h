@@ -8,6 +8,7 @@ namespace testkit {
 struct JpegWriteOptions {
   int quality = 90;
   bool progressive = false;
+  bool fullChroma = false;  // 4:4:4: colour at full resolution rather than libjpeg's default 4:2:0
 };
 
 // pixels: rows top first, tightly packed; components 3 (red, green, blue) or 1 (grey).

@@ -1,14 +1,15 @@
 #include "testkit/Screen.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "ui/Owners.h"
 
 namespace testkit {
 namespace {
 
-// The rectangle r of a device context's surface.
-Capture CaptureRect(HDC source, const RECT& r) {
+// A rectangle of what a DC shows, in its own coordinates.
+Capture CaptureFrom(HDC source, const RECT& r) {
   Capture c;
   c.width = r.right - r.left;
   c.height = r.bottom - r.top;
@@ -76,16 +77,34 @@ Capture CaptureClient(HWND window) {
   RECT r;
   GetClientRect(window, &r);
   MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
-  return CaptureRect(ui::WindowDc().get(), r);
+  return CaptureFrom(ui::WindowDc().get(), r);
 }
 
-bool SaveWindowBitmap(HWND window, const std::string& path) {
+Capture CaptureWindow(HWND window) {
+  // Every window of the tree, frame included, paints before this returns. The pixels are then
+  // read through the window's own DC: Wine hands a window's painting to the X server a little
+  // later, so a read from the screen could still miss the last control painted.
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
   RECT r;
   GetWindowRect(window, &r);
-  // Through the window's own device context: the screen's gives nothing beyond the primary monitor.
-  const Capture c = CaptureRect(ui::WindowDc(window, ui::WindowDc::WholeWindow).get(),
-                                RECT{0, 0, r.right - r.left, r.bottom - r.top});
+  OffsetRect(&r, -r.left, -r.top);
+  return CaptureFrom(ui::WindowDc(window, ui::WindowDc::WholeWindow).get(), r);
+}
+
+bool ShowsText(const Capture& shot, HWND window, HWND control) {
+  RECT frame, r;
+  GetWindowRect(window, &frame);
+  GetWindowRect(control, &r);
+  OffsetRect(&r, -frame.left, -frame.top);
+  InflateRect(&r, -3, -3);  // inside the control's own edges
+  const COLORREF text = GetSysColor(COLOR_BTNTEXT);
+  const RECT box = ColourBox(shot, r, GetRValue(text) << 16 | GetGValue(text) << 8 | GetBValue(text), 48);
+  return !IsRectEmpty(&box);
+}
+
+bool SaveWindowBitmap(HWND window, const std::string& path) { return SaveBitmap(CaptureWindow(window), path); }
+
+bool SaveBitmap(const Capture& c, const std::string& path) {
   if (c.pixels.empty()) return false;
   const int rowBytes = (c.width * 3 + 3) & ~3;
   BITMAPFILEHEADER fh{};
@@ -114,6 +133,24 @@ bool SaveWindowBitmap(HWND window, const std::string& path) {
     std::fwrite(row.data(), 1, row.size(), f);
   }
   return std::fclose(f) == 0;
+}
+
+TestPrefix CurrentPrefix() {
+  TestPrefix prefix;
+  std::string name = std::getenv("WINEPREFIX") ? std::getenv("WINEPREFIX") : "";
+  name = name.substr(name.find_last_of("/\\") + 1);
+  const std::size_t dash = name.find('-');
+  if (name.compare(0, 4, "wine") != 0 || dash == std::string::npos) return prefix;
+  const std::size_t end = name.find('-', dash + 1);
+  prefix.dpi = std::atoi(name.substr(dash + 1, end - dash - 1).c_str());
+  if (end != std::string::npos) prefix.kind = name.substr(end + 1);
+  return prefix;
+}
+
+std::string ScreenshotName(const std::string& dialog) {
+  const std::string kind = CurrentPrefix().kind;
+  return dialog + "-" + std::to_string(GetDeviceCaps(ui::WindowDc().get(), LOGPIXELSY)) + "dpi" +
+         (kind.empty() ? "" : "-" + kind) + ".bmp";
 }
 
 }  // namespace testkit

@@ -31,8 +31,21 @@ RECT ColourBox(const Capture& c, const RECT& within, std::uint32_t rgb, int tole
 
 // The window's client area as it is on the screen now (after it has painted).
 Capture CaptureClient(HWND window);
-// The whole window, frame and child windows included, written as a 24-bit BMP file.
+// The whole window, frame included, once all of it has painted; written as a 24-bit BMP file.
+Capture CaptureWindow(HWND window);
+bool SaveBitmap(const Capture& c, const std::string& path);
 bool SaveWindowBitmap(HWND window, const std::string& path);
+// Whether a capture of a window shows text of the button-text colour inside one of its controls.
+bool ShowsText(const Capture& shot, HWND window, HWND control);
+// The Wine prefix a test runs in, as build.sh names it ("wine64-144", "wine32-96-largefont"): the
+// screen density it was made for (0 outside such a prefix) and what else sets it apart, if anything.
+struct TestPrefix {
+  int dpi = 0;
+  std::string kind;
+};
+TestPrefix CurrentPrefix();
+// The file a dialog's screenshot goes to: "history-144dpi.bmp", "about-96dpi-largefont.bmp".
+std::string ScreenshotName(const std::string& dialog);
 
 // An off-screen surface the size of the preview's area, compatible with the screen, for drawing
 // pictures as the dialog does without a window (benchmarks).

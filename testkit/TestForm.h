@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "ui/Exceptions.h"
@@ -54,14 +55,14 @@ struct TestForm : ui::Form {
   std::vector<std::uint16_t> keys;
   std::function<void()> boom = [] { throw ui::Exception("Something went wrong"); };
   std::function<void(std::uint16_t)> onKey;
-  TestForm() {
+  explicit TestForm(const std::string& layout = kTestLayout) {
     ui::Handlers h;
     h.actions["Boom"] = [this] { boom(); };
     h.keyActions["Key"] = [this](std::uint16_t k) {
       keys.push_back(k);
       if (onKey) onKey(k);
     };
-    LoadFromText(kTestLayout, std::move(h));
+    LoadFromText(layout, std::move(h));
   }
 };
 

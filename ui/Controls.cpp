@@ -228,6 +228,11 @@ void Label::SizeToText() {
   Invalidate();
 }
 
+void Label::SetCaption(const std::string& caption) {
+  caption_ = caption;
+  SizeToText();
+}
+
 void Label::FontChanged() { SizeToText(); }
 
 void Label::ScaleFromLayout(int numerator, int denominator) {

@@ -100,6 +100,7 @@ class Label : public GraphicControl {
  public:
   Label(Form* form, Control* parent, const LayoutNode& node);
   const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& caption);  // the label takes the size of its new text
 
  protected:
   void PaintOn(HDC__* dc) override;

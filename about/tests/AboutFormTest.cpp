@@ -30,11 +30,11 @@ TEST(AboutForm, ProductNameInTheIconTitleFontMadeBoldTheRestRegular) {
   GetObjectA(form.Label2->EffectiveFont().Handle(), sizeof seen, &seen);
   EXPECT_LT(seen.lfWeight, FW_BOLD);
   EXPECT_STREQ(seen.lfFaceName, icon.lfFaceName);
-  EXPECT_EQ(form.Label2->Caption(), "Version 2.0");
+  EXPECT_EQ(form.Label2->Caption(), "Version " PATHMR_VERSION);
   EXPECT_EQ(form.ProductLabel->Caption(), "Corvel Pathmere");
   // Each label is as wide as its text in its own font.
   EXPECT_EQ(form.ProductLabel->GetBounds().width, TextWidth(label.Handle(), "Corvel Pathmere"));
-  EXPECT_EQ(form.Label2->GetBounds().width, TextWidth(form.GetFont().Handle(), "Version 2.0"));
+  EXPECT_EQ(form.Label2->GetBounds().width, TextWidth(form.GetFont().Handle(), "Version " PATHMR_VERSION));
   EXPECT_GT(form.ProductLabel->GetBounds().width, TextWidth(form.GetFont().Handle(), "Corvel Pathmere"));
 }
 

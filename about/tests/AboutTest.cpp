@@ -1,7 +1,6 @@
 // The About box through the library's exports: on its own and from the history dialog.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -104,15 +103,19 @@ void ExpectLaidOutFor(int dpi, const AboutSeen& s) {
 TEST_F(AboutBox, LayoutSeenFromOutside) {
   ASSERT_TRUE(kDpiAware);
   const int dpi = testkit::ScreenDpi();
-  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
-    ASSERT_EQ(dpi, std::atoi(expected));
+  if (const int expected = testkit::CurrentPrefix().dpi) {
+    ASSERT_EQ(dpi, expected);
   }
   AboutSeen s;
+  bool okShown = false;
   ASSERT_TRUE(Show(nullptr, [&] {
     s = Read(about);
-    testkit::SaveWindowBitmap(about, "about-" + std::to_string(dpi) + "dpi.bmp");
+    const testkit::Capture shot = testkit::CaptureWindow(about);
+    testkit::SaveBitmap(shot, testkit::ScreenshotName("about"));
+    okShown = testkit::ShowsText(shot, about, Ok());
     testkit::PostKey(Ok(), VK_ESCAPE);
   }));
+  EXPECT_TRUE(okShown) << "the screenshot shows the OK button without its caption";
   ExpectLaidOutFor(dpi, s);
   EXPECT_EQ(s.owner, nullptr);
   EXPECT_FALSE(s.style & WS_THICKFRAME);
@@ -196,6 +199,37 @@ TEST_F(AboutBox, FromTheHistoryDialogItOpensOnTopAndLeavesTheSelection) {
   EXPECT_EQ(selectedAfter, 1);
   EXPECT_FALSE(historyEnabledDuring);
   EXPECT_EQ(aboutParent, history);
+}
+
+HWND g_aboutSeen = nullptr;
+
+void CALLBACK CloseTheAboutBox(HWND, UINT, UINT_PTR, DWORD) {
+  if (HWND box = testkit::FindDialog("About")) {
+    g_aboutSeen = box;
+    PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
+  }
+}
+
+// A host handler that runs inside the history dialog's loop may call the About export: unlike the
+// history exports, which are ignored then, it still shows its box.
+TEST_F(AboutBox, ItsExportStillShowsTheBoxWhileTheHistoryDialogRuns) {
+  testkit::Presentation presentation;
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  lib.AddSlideHistory(1, "One");
+  HWND history = nullptr;
+  g_aboutSeen = nullptr;
+  testkit::Driver d(15000);
+  d.Then([&] { return (history = testkit::FindDialog("Slide Show History")) != nullptr; })
+      .Then([&] {
+        const UINT_PTR closer = SetTimer(nullptr, 0, 50, &CloseTheAboutBox);
+        ShowAboutForm(nullptr);
+        KillTimer(nullptr, closer);
+        testkit::PostKey(testkit::FindChild(history, "ListBox"), VK_ESCAPE);
+        return true;
+      });
+  EXPECT_EQ(d.Run([&] { return lib.ShowSlideHistory(nullptr, 1); }), 0);
+  EXPECT_FALSE(d.TimedOut());
+  EXPECT_NE(g_aboutSeen, nullptr);
 }
 
 // Real input (hit-tested, enabled state and activation included), with the host's window as the

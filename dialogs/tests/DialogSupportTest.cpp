@@ -12,6 +12,17 @@ namespace {
 
 bool Refuse(void*, int) { return false; }
 
+// An icon-title font unlike the test form's own Tahoma -11 in every prefix.
+bool LargeCourier(void* logFont, int) {
+  LOGFONTA lf{};
+  lf.lfHeight = -20;
+  lf.lfWeight = FW_NORMAL;
+  lf.lfCharSet = ANSI_CHARSET;
+  lstrcpyA(lf.lfFaceName, "Courier New");
+  *static_cast<LOGFONTA*>(logFont) = lf;
+  return true;
+}
+
 TEST(DialogFontSetup, TheFormAndItsControlsTakeTheIconTitleFont) {
   LOGFONTA expected{};
   ASSERT_TRUE(SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof expected, &expected, 0));
@@ -21,7 +32,6 @@ TEST(DialogFontSetup, TheFormAndItsControlsTakeTheIconTitleFont) {
   EXPECT_EQ(form.GetFont().Description().face, expected.lfFaceName);
   EXPECT_EQ(form.GetFont().Description().height, expected.lfHeight);
   EXPECT_EQ(form.GetFont().Description().charset, expected.lfCharSet);
-  EXPECT_NE(form.GetFont().Description().face, "Tahoma");
   // Controls that take the form's font follow at once.
   HFONT listFont = reinterpret_cast<HFONT>(SendMessageA(form.Find<ui::ListBox>("List").Handle(), WM_GETFONT, 0, 0));
   EXPECT_EQ(listFont, form.GetFont().Handle());
@@ -46,6 +56,19 @@ TEST(DialogFontSetup, TakesTheIconTitleFontOfTheDialogsDensity) {
   dialogs::DialogFontSetup(form.GetFont(), other);
   ui::UsePerMonitorFunctions(true);
   EXPECT_EQ(form.GetFont().Description().height, system.lfHeight);
+}
+
+TEST(DialogFontSetup, TakesTheFontTheQueryNames) {
+  testkit::TestForm form;
+  form.HandleNeeded();
+  dialogs::DialogFontSetup(form.GetFont(), 0, &LargeCourier);
+  EXPECT_EQ(form.GetFont().Description().face, "Courier New");
+  EXPECT_EQ(form.GetFont().Description().height, -20);
+  LOGFONTA listFont{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(form.Find<ui::ListBox>("List").Handle(), WM_GETFONT, 0, 0)),
+             sizeof listFont, &listFont);
+  EXPECT_STREQ(listFont.lfFaceName, "Courier New");
+  EXPECT_EQ(listFont.lfHeight, -20);
 }
 
 TEST(DialogFontSetup, FallsBackToTheDefaultGuiFontAndNeverReleasesIt) {

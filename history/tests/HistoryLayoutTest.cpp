@@ -2,7 +2,6 @@
 // and resizing. Runs once at the screen density of the default test prefix and once at 144 dpi.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -19,12 +18,17 @@ const bool kDpiAware = SetProcessDPIAware() != FALSE;
 
 
 
+// How much wider the test makes the dialog: little enough that at 192 dpi it still fits the
+// screen, which caps how large a window may be made.
+constexpr int kGrowth = 100;
+
 struct Seen {
   std::string caption;
   RECT client{}, list{}, panel{}, go{}, cancel{}, about{}, picture{};
   RECT listAfter{}, panelAfter{}, goAfter{}, clientAfter{};
   LOGFONTA font{};
   std::string goText, cancelText, aboutText;
+  std::string blankButtons;  // those whose caption the screenshot does not show
 };
 
 const std::uint32_t kSlideColour = 0x3366CC;  // a 4:3 slide of one colour fills the picture area
@@ -68,12 +72,16 @@ std::vector<Seen> Observe(const std::vector<int>& densities = {}) {
       .Then([&] {
         Seen s = read();
         if (densities.empty()) {
-          testkit::SaveWindowBitmap(dialog, "history-" + std::to_string(testkit::ScreenDpi()) + "dpi.bmp");
+          HWND go = testkit::FindChild(dialog, "Button", "Go");
+          const testkit::Capture shot = testkit::CaptureWindow(dialog);
+          testkit::SaveBitmap(shot, testkit::ScreenshotName("history"));
+          for (const char* caption : {"Go", "Cancel", "About..."})
+            if (!testkit::ShowsText(shot, dialog, testkit::FindChild(dialog, "Button", caption)))
+              s.blankButtons += std::string(caption) + " ";
           RECT w;
           GetWindowRect(dialog, &w);
-          SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left + 200, w.bottom - w.top + 100,
+          SetWindowPos(dialog, nullptr, 0, 0, w.right - w.left + kGrowth, w.bottom - w.top + kGrowth / 2,
                        SWP_NOMOVE | SWP_NOZORDER);
-          HWND go = testkit::FindChild(dialog, "Button", "Go");
           GetClientRect(dialog, &s.clientAfter);
           s.listAfter = testkit::RectIn(testkit::FindChild(dialog, "ListBox"), dialog);
           s.panelAfter = testkit::RectIn(GetParent(go), dialog);
@@ -145,16 +153,17 @@ void ExpectLaidOutFor(int dpi, const Seen& s) {
 TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
   ASSERT_TRUE(kDpiAware);
   const int dpi = testkit::ScreenDpi();
-  if (const char* expected = std::getenv("PATHMR_EXPECT_DPI")) {
-    ASSERT_EQ(dpi, std::atoi(expected));
+  if (const int expected = testkit::CurrentPrefix().dpi) {
+    ASSERT_EQ(dpi, expected);
   }
   const Seen s = Observe().at(0);
   ExpectLaidOutFor(dpi, s);
+  EXPECT_EQ(s.blankButtons, "");
 
   // Resized: the list takes the extra room, the panel and its buttons stay at the right.
   const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, dpi));
   const int panelWidth = ui::ScaleValue(172, m, 13);
-  EXPECT_EQ(s.clientAfter.right, s.client.right + 200);
+  EXPECT_EQ(s.clientAfter.right, s.client.right + kGrowth);
   ExpectRect(s.panelAfter, s.clientAfter.right - panelWidth, 0, panelWidth, s.clientAfter.bottom, "panel after");
   ExpectRect(s.listAfter, 0, 0, s.clientAfter.right - panelWidth, s.clientAfter.bottom, "list after");
   EXPECT_TRUE(EqualRect(&s.goAfter, &s.go));

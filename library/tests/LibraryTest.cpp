@@ -87,7 +87,14 @@ TEST(Library, CarriesItsVersion) {
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT len = 0;
   ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &len));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00020000u);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(PATHMR_VERSION_MINOR, PATHMR_VERSION_MAJOR)));
+  EXPECT_EQ(fixed->dwProductVersionMS, fixed->dwFileVersionMS);
+  for (const char* key : {"FileVersion", "ProductVersion"}) {
+    char* text = nullptr;
+    const std::string query = std::string("\\StringFileInfo\\040904E4\\") + key;
+    ASSERT_TRUE(VerQueryValueA(data.data(), query.c_str(), reinterpret_cast<void**>(&text), &len)) << key;
+    EXPECT_STREQ(text, PATHMR_VERSION) << key;
+  }
   char* product = nullptr;
   ASSERT_TRUE(VerQueryValueA(data.data(), "\\StringFileInfo\\040904E4\\ProductName", reinterpret_cast<void**>(&product), &len));
   EXPECT_STREQ(product, "Corvel Pathmere");

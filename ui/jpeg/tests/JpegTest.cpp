@@ -132,6 +132,12 @@ TEST(JpegDecoder, RefusesPicturesTooLargeForTheProcess) {
   } catch (const jpeg::JpegError& e) {
     EXPECT_STREQ(e.what(), "JPEG image too large (6000 x 5000 pixels: decoding it needs more than 80 MB)");
   }
+  // Colour at full resolution (4:4:4) doubles that: six bytes a pixel, a cap of about 14 million.
+  progressive.fullChroma = true;
+  const auto fitsFull = WithSize(SolidJpeg(16, 16, 0x808080, progressive), 3600, 3600);
+  EXPECT_EQ(jpeg::Decode(fitsFull.data(), fitsFull.size(), area).width, 450);
+  const auto overFull = WithSize(SolidJpeg(16, 16, 0x808080, progressive), 4000, 3800);
+  EXPECT_EQ(ErrorOf(overFull, false), "JPEG image too large (4000 x 3800 pixels: decoding it needs more than 80 MB)");
 }
 
 TEST(JpegDecoder, DecodesAtTheSmallestEighthThatCoversTheArea) {

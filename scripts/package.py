@@ -1,0 +1,152 @@
+#!/usr/bin/env python3
+"""The release of the two libraries that build.sh has built.
+
+scripts/package.py BUILD_DIR OUT_DIR [--readme]
+
+Writes OUT_DIR/Pathmr-<version>.zip (Pathmr.dll, Pathmr64.dll, Pathmr.h, Pathmr.bas, ReadMe.txt,
+SHA256SUMS) and, beside it rather than in it, the maps of both libraries' symbols for reading a
+crash address; then checks the zip (scripts/package_check.py). The version is the header's,
+which CMake made from the version resource's source. The zip holds the same bytes for the same
+files: fixed dates and modes, a fixed order. --readme first writes the Declare block of
+library/Pathmr.bas into README.md, so that the two never differ.
+"""
+import hashlib
+import pathlib
+import re
+import shutil
+import sys
+import zipfile
+
+HERE = pathlib.Path(__file__).resolve().parent.parent
+BAS = HERE / "library" / "Pathmr.bas"
+README = HERE / "README.md"
+# The README's copy of the Declare block is the code block that follows this line.
+README_MARK = "<!-- The Declare block of library/Pathmr.bas, written here by ./build.sh dist. -->"
+JPEG_STATEMENT = "This software is based in part on the work of the Independent JPEG Group."
+# Debian's record of the MinGW-w64 runtime's licences, installed with the cross compilers.
+MINGW_COPYRIGHT = pathlib.Path("/usr/share/doc/mingw-w64-common/copyright")
+
+
+def fail(message):
+    sys.exit(f"package: {message}")
+
+
+def header_version(header_text):
+    found = re.search(r'^#define PATHMR_VERSION "([0-9.]+)"$', header_text, re.M)
+    if not found:
+        fail("the header defines no PATHMR_VERSION")
+    return found.group(1)
+
+
+def declare_block(bas_text):
+    """The conditional block of Declare statements, from its #If to its #End If."""
+    found = re.search(r"^#If .*?^#End If$", bas_text, re.M | re.S)
+    if not found:
+        fail(f"no #If ... #End If block in {BAS}")
+    return found.group(0)
+
+
+def readme_block(readme_text):
+    """The README's copy of the Declare block, and where it stands."""
+    found = re.search(re.escape(README_MARK) + r"\n```vb\n(.*?)\n```", readme_text, re.S)
+    if not found:
+        fail(f"README.md has no code block after the line {README_MARK}")
+    return found
+
+
+def crlf(text):
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
+
+
+def jpeg_licence(build):
+    """libjpeg-turbo's LICENSE.md and the legal section of its README.ijg, from the source built."""
+    src = build / "third_party" / "src" / "libjpeg-turbo"
+    licence = (src / "LICENSE.md").read_text(encoding="utf-8")
+    ijg = (src / "README.ijg").read_text(encoding="utf-8")
+    legal = re.search(r"^LEGAL ISSUES\n=+\n.*?(?=^[A-Z][A-Z ]+\n=+\n)", ijg, re.M | re.S)
+    if not legal:
+        fail(f"no LEGAL ISSUES section in {src / 'README.ijg'}")
+    return f"{licence.strip()}\n\n\n{legal.group(0).strip()}"
+
+
+def winpthreads_licence():
+    """The copyright of winpthreads, which the static runtime links in, and its expat licence."""
+    paragraphs = MINGW_COPYRIGHT.read_text(encoding="utf-8").split("\n\n")
+    files = [p for p in paragraphs if p.startswith("Files: mingw-w64-libraries/winpthreads/*\n")]
+    texts = [p for p in paragraphs if p.startswith("License: expat\n ")]
+    holder = re.search(r"^Copyright: (.*)$", files[0], re.M) if files else None
+    if not holder or not texts:
+        fail(f"no winpthreads copyright and expat licence in {MINGW_COPYRIGHT}")
+    body = "\n".join("" if line == " ." else line[1:] for line in texts[0].splitlines()[1:])
+    return f"Copyright (c) {holder.group(1)}\n\n{body}"
+
+
+def jpeg_version(build):
+    config = (build / "third_party" / "libjpeg32" / "include" / "jconfig.h").read_text()
+    found = re.search(r"^#define LIBJPEG_TURBO_VERSION\s+(\S+)$", config, re.M)
+    if not found:
+        fail("jconfig.h names no libjpeg-turbo version")
+    return found.group(1)
+
+
+def write_readme_block():
+    text = README.read_text(encoding="utf-8")
+    found = readme_block(text)
+    block = declare_block(BAS.read_text(encoding="utf-8"))
+    if found.group(1) != block:
+        README.write_text(text[: found.start(1)] + block + text[found.end(1) :], encoding="utf-8")
+        print("package: README.md now shows the Declare block of library/Pathmr.bas")
+
+
+def contents(build):
+    """The files of the release, by name."""
+    headers = [(build / f"cross{arch}" / "include" / "library" / "Pathmr.h").read_text() for arch in (32, 64)]
+    if headers[0] != headers[1]:
+        fail("the 32-bit and the 64-bit build made different headers")
+    version = header_version(headers[0])
+    readme = (HERE / "library" / "ReadMe.txt").read_text(encoding="utf-8")
+    for mark, text in (("@VERSION@", version), ("@JPEG_VERSION@", jpeg_version(build)),
+                       ("@JPEG_LICENCE@", jpeg_licence(build)), ("@WINPTHREADS_LICENCE@", winpthreads_licence())):
+        readme = readme.replace(mark, text)
+    files = {
+        "Pathmr.dll": (build / "cross32" / "bin" / "Pathmr.dll").read_bytes(),
+        "Pathmr64.dll": (build / "cross64" / "bin" / "Pathmr64.dll").read_bytes(),
+        "Pathmr.h": crlf(headers[0]),
+        "Pathmr.bas": crlf(BAS.read_text(encoding="utf-8")),
+        "ReadMe.txt": crlf(readme),
+    }
+    sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
+    files["SHA256SUMS"] = sums.encode()
+    return version, files
+
+
+def write_zip(path, files):
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for name in sorted(files):
+            info = zipfile.ZipInfo(name, date_time=(1980, 1, 1, 0, 0, 0))
+            info.external_attr = 0o644 << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            z.writestr(info, files[name])
+
+
+def main(argv):
+    if len(argv) not in (2, 3) or (len(argv) == 3 and argv[2] != "--readme"):
+        sys.exit("usage: scripts/package.py BUILD_DIR OUT_DIR [--readme]")
+    build, out = pathlib.Path(argv[0]).resolve(), pathlib.Path(argv[1]).resolve()
+    if len(argv) == 3:
+        write_readme_block()
+    version, files = contents(build)
+    out.mkdir(parents=True, exist_ok=True)
+    archive = out / f"Pathmr-{version}.zip"
+    write_zip(archive, files)
+    for arch, dll in ((32, "Pathmr"), (64, "Pathmr64")):
+        shutil.copyfile(build / f"cross{arch}" / f"{dll}.map", out / f"{dll}-{version}.map")
+    import package_check
+
+    package_check.check(archive, build)
+    print(f"package: {archive} ({archive.stat().st_size} bytes, sha256 {hashlib.sha256(archive.read_bytes()).hexdigest()})")
+    print(f"package: symbol maps beside it: Pathmr-{version}.map, Pathmr64-{version}.map")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])
