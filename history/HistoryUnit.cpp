@@ -35,7 +35,7 @@ THistoryForm::THistoryForm() {
 THistoryForm::~THistoryForm() = default;
 
 void THistoryForm::SetPresentation(const VARIANT& presentation) {
-  VariantClear(presentation_.get());
+  presentation_.Clear();
   // A VARIANT that points at a VARIANT is followed to the one it points at (a few levels at most:
   // a host could make a cycle).
   const VARIANT* source = &presentation;
