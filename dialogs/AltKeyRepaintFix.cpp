@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ui/Form.h"
+#include "ui/Owners.h"
 
 namespace dialogs {
 namespace {
@@ -20,13 +21,11 @@ std::string SystemFile(const char* name) {
 
 int CommonControlsMajorVersion() {
   // The common controls the process actually uses; if none are loaded yet, the system's own.
-  HMODULE loaded = GetModuleHandleA("comctl32.dll");
-  HMODULE module = loaded;
-  if (!module) {
-    const std::string path = SystemFile("comctl32.dll");
-    if (path.empty()) return 0;
-    module = LoadLibraryA(path.c_str());
-  }
+  HMODULE module = GetModuleHandleA("comctl32.dll");
+  const std::string path = module ? std::string() : SystemFile("comctl32.dll");
+  if (!module && path.empty()) return 0;
+  const ui::Module loadedHere(module ? nullptr : LoadLibraryA(path.c_str()));
+  if (!module) module = loadedHere.get();
   if (!module) return 0;
   int major = 0;
   struct VersionInfo {
@@ -35,20 +34,19 @@ int CommonControlsMajorVersion() {
   using GetVersionFn = HRESULT(CALLBACK*)(VersionInfo*);
   if (auto fn = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion"))))
     if (SUCCEEDED(fn(&info))) major = static_cast<int>(info.dwMajorVersion);
-  if (!loaded) FreeLibrary(module);
   return major;
 }
 
 bool DetermineVisualStyles() {
   // By full path: a library inside someone else's process must not load a planted uxtheme.dll.
   const std::string path = SystemFile("uxtheme.dll");
-  HMODULE uxtheme = path.empty() ? nullptr : LoadLibraryA(path.c_str());
+  const ui::Module module(path.empty() ? nullptr : LoadLibraryA(path.c_str()));
+  HMODULE uxtheme = module.get();
   if (!uxtheme) return false;
   using BoolFn = BOOL(WINAPI*)();
   auto isAppThemed = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "IsAppThemed")));
   auto isThemeActive = reinterpret_cast<BoolFn>(reinterpret_cast<void*>(GetProcAddress(uxtheme, "IsThemeActive")));
   const bool themed = isAppThemed && isThemeActive && isAppThemed() && isThemeActive();
-  FreeLibrary(uxtheme);
   return themed && CommonControlsMajorVersion() >= 6;
 }
 
@@ -81,9 +79,9 @@ AltKeyRepaintPlatform& SystemAltKeyRepaintPlatform() {
   return platform;
 }
 
-AltKeyRepaintFix::AltKeyRepaintFix(ui::Form& owner, AltKeyRepaintPlatform& platform)
+// The owner destroys the component with itself; nothing else is asked of it.
+AltKeyRepaintFix::AltKeyRepaintFix(ui::Form& /*owner*/, AltKeyRepaintPlatform& platform)
     : platform_(platform), repaintTimer_(platform.MakeTimerBackend()) {
-  (void)owner;  // the owner destroys the component with itself
   repaintTimer_.OnTimer = [this] { RepaintTimerTick(); };
   repaintTimer_.SetEnabled(false);
   repaintTimer_.SetInterval(timerDelayMsec_);

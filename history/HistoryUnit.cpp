@@ -1,7 +1,6 @@
 #include "history/HistoryUnit.h"
 
 #include <exception>
-#include <vector>
 
 #include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
@@ -36,7 +35,7 @@ THistoryForm::THistoryForm() {
 THistoryForm::~THistoryForm() = default;
 
 void THistoryForm::SetPresentation(const VARIANT& presentation) {
-  VariantClear(presentation_.get());
+  presentation_.Clear();
   // A VARIANT that points at a VARIANT is followed to the one it points at (a few levels at most:
   // a host could make a cycle).
   const VARIANT* source = &presentation;
@@ -130,107 +129,63 @@ void THistoryForm::ShowSlidePreview(int row) {
 namespace {
 
 // The one open request: filled by AddSlideHistory, taken out by ShowSlideHistory.
-THistoryForm* g_request = nullptr;
-// The thread that opened it: its windows belong to that thread.
-DWORD g_requestThread = 0;
-// A row could not be stored: later rows would answer to the wrong positions, so the whole
-// request is refused (ShowSlideHistory shows nothing and returns 0).
-bool g_requestRefused = false;
+struct Request {
+  std::unique_ptr<THistoryForm> form;  // none: no request open
+  DWORD thread = 0;                    // the thread that opened it: its windows belong to that thread
+  // A row could not be stored: later rows would answer to the wrong positions, so the whole
+  // request is refused (ShowSlideHistory shows nothing and returns 0).
+  bool refused = false;
+};
+Request g_request;
 // True while ShowSlideHistory runs its dialog; the exports then leave everything alone.
 bool g_showing = false;
 
-void ReplaceRequest(THistoryForm* next) {
-  THistoryForm* old = g_request;
-  g_request = next;
-  g_requestThread = GetCurrentThreadId();
-  g_requestRefused = false;
-  delete old;
-}
-
-HMODULE ThisModule() {
-  HMODULE module = nullptr;
-  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                     reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-  return module;
-}
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
-  try {
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-    return TRUE;
-  } catch (...) {
-    return FALSE;
-  }
-}
-
-void ForgetWindows(ui::Control& control) {
-  control.DetachWindow();
-  for (const auto& child : control.Controls()) ForgetWindows(*child);
-}
-
-// The other thread's half of DropHistoryRequest. Only calls that neither send a message nor wait
-// on another thread: under the loader lock either could hang the process.
-void AbandonRequest(std::unique_ptr<THistoryForm> form) {
-  if (HWND top = form->Handle()) {
-    // Windows of our classes would call into this module after it is unmapped: they get the
-    // system's default procedure (the list box and buttons have the system's own). Their thread
-    // destroys them when it ends; hidden and never shown, they receive next to nothing before.
-    std::vector<HWND> windows{top};
-    EnumChildWindows(top, &CollectWindow, reinterpret_cast<LPARAM>(&windows));
-    const HMODULE module = ThisModule();
-    for (HWND w : windows) {
-      if (reinterpret_cast<HMODULE>(GetClassLongPtrA(w, GCLP_HMODULE)) != module) continue;
-      SetWindowLongPtrA(w, GWLP_USERDATA, 0);
-      SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
-    }
-  }
-  ForgetWindows(*form);        // the form's destructor then destroys no window
-  form->AbandonPresentation();  // an apartment object is called on its own thread only
+// Ends the open request, if any; the form goes after the slot is clear.
+std::unique_ptr<THistoryForm> TakeRequest() {
+  Request taken = std::move(g_request);
+  g_request = Request{};
+  return taken.refused ? nullptr : std::move(taken.form);
 }
 
 }  // namespace
 
 void DropHistoryRequest() {
-  if (!g_request) return;
-  if (g_requestThread == GetCurrentThreadId()) {
-    // Its windows belong to this thread, so destroying them sends messages only to our own
-    // window procedures.
-    ReplaceRequest(nullptr);
-    return;
-  }
-  std::unique_ptr<THistoryForm> form(g_request);
-  g_request = nullptr;
-  AbandonRequest(std::move(form));
+  std::unique_ptr<THistoryForm> form = std::move(g_request.form);
+  const bool ownThread = g_request.thread == GetCurrentThreadId();
+  g_request = Request{};
+  if (!form || ownThread) return;  // its windows are this thread's: destroyed with the form
+  // On another thread, under the loader lock: only calls that neither send a message nor wait on
+  // another thread. The windows are left to their thread, inert; an apartment object is called on
+  // its own thread only.
+  form->Abandon();
+  form->AbandonPresentation();
 }
 
 namespace {
 
 void Initialize(const VARIANT& presentation) {
   if (g_showing) return;
-  ReplaceRequest(nullptr);
+  TakeRequest();
   auto form = std::make_unique<THistoryForm>();
   form->SetPresentation(presentation);
-  ReplaceRequest(form.release());
+  g_request = Request{std::move(form), GetCurrentThreadId(), false};
 }
 
 void Add(std::int32_t slideIndex, const char* caption) {
-  if (g_showing || !g_request || g_requestRefused) return;
+  if (g_showing || !g_request.form || g_request.refused) return;
   try {
-    g_request->SlideListBox->AddItem(caption ? caption : "", slideIndex);
+    g_request.form->SlideListBox->AddItem(caption ? caption : "", slideIndex);
   } catch (...) {
-    g_requestRefused = true;
+    g_request.refused = true;
     throw;
   }
 }
 
 std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
-  if (g_showing || !g_request) return 0;
+  if (g_showing) return 0;
   // The request ends here, whatever happens next.
-  std::unique_ptr<THistoryForm> form(g_request);
-  const bool refused = g_requestRefused;
-  g_request = nullptr;
-  g_requestRefused = false;
-  if (refused) return 0;
+  std::unique_ptr<THistoryForm> form = TakeRequest();
+  if (!form) return 0;
   g_showing = true;
   ui::ScopeExit showingEnd([] { g_showing = false; });
   // From the first call into the host (the preselection's export) to the dialog's end, a host

@@ -34,7 +34,6 @@ class THistoryForm : public ui::Form {
   // first preview. One that cannot be copied leaves the form without an object (every preview
   // then fails in its automation calls, which are silent).
   void SetPresentation(const VARIANT& presentation);
-  const VARIANT& Presentation() const { return *presentation_; }
   // Lets go of the presentation object without calling it (its Release runs host code that may
   // not run on this thread or at this moment).
   void AbandonPresentation();
@@ -53,8 +52,6 @@ class THistoryForm : public ui::Form {
   void SlideListBoxClick();
   void SlideListBoxDblClick();
   void AboutButtonClick();
-
-  dialogs::AltKeyRepaintFix* RepaintFix() const { return altKeyRepaintFix_.get(); }
 
  protected:
   void DensityChanged() override;

@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "ui/AnsiText.h"
 #include "ui/Owners.h"
 
 namespace history {
@@ -11,14 +12,6 @@ namespace {
 struct AutomationError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-
-std::wstring Widen(const std::string& s) {
-  if (s.empty()) return L"";
-  const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
 
 // The automation object inside a VARIANT: VT_DISPATCH, or VT_DISPATCH by reference. The
 // request resolves a presentation passed by reference when it opens, so no chain of references
@@ -32,7 +25,7 @@ IDispatch* DispatchOf(const VARIANT& v) {
 }
 
 void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UINT count, VARIANT* result) {
-  std::wstring wide = Widen(name);
+  std::wstring wide = ui::WideFromAnsi(name);
   LPOLESTR names[] = {&wide[0]};
   DISPID id = DISPID_UNKNOWN;
   if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id)))

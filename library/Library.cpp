@@ -6,9 +6,12 @@
 // further library.
 #include <windows.h>
 
+#include <optional>
+
 #include "history/HistoryUnit.h"
 #include "library/Pathmr.h"
-#include "ui/Form.h"
+#include "ui/Owners.h"
+#include "ui/Platform.h"
 #include "ui/jpeg/JpegPicture.h"
 
 // The static C++ runtime's reserve for exceptions thrown when memory has run out (about 19 KB),
@@ -29,12 +32,12 @@ namespace {
 
 // Held from load to unload; nothing ever waits on it. Other programs can tell by its name that
 // the library is loaded somewhere.
-HANDLE g_libraryMutex = nullptr;
+std::optional<ui::KernelHandle> g_libraryMutex;
 
 void Load(HINSTANCE instance) {
   // The windowing layer needs no set-up of its own: its window classes are registered on first use.
   // A named mutex: one call into kernel32, no waiting. Failure is of no consequence.
-  g_libraryMutex = CreateMutexA(nullptr, FALSE, "Pathmere");
+  g_libraryMutex.emplace(CreateMutexA(nullptr, FALSE, "Pathmere"));
   // One screen query (GetDC, GetDeviceCaps, ReleaseDC) and an entry in the library's own registry.
   try {
     jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
@@ -52,8 +55,7 @@ void Unload(HINSTANCE instance) {
   } catch (...) {
   }
   jpeg::UnregisterJpegFormat();
-  if (g_libraryMutex) CloseHandle(g_libraryMutex);
-  g_libraryMutex = nullptr;
+  g_libraryMutex.reset();
   ui::ShutdownWindowing();  // window classes of this module; their windows are gone by now
   // Last: nothing of ours throws after this. Freeing a block only takes the heap's own lock.
   __gnu_cxx::__freeres();

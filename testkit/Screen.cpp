@@ -45,6 +45,7 @@ LOGFONTA IconTitleFontAt(int dpi) {
 }
 
 int ZeroHeight(const char* face, int height, int charset) {
+  // Measured here, not by the library's own function: the tests' expectations stay independent of it.
   ui::GdiObject<HFONT> font(CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, static_cast<DWORD>(charset), 0, 0, 0, 0, face));
   ui::ScreenDc dc(font.get());
   SIZE s{};

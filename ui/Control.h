@@ -81,7 +81,6 @@ class Control {
   void AddChild(std::unique_ptr<Control> child) { children_.push_back(std::move(child)); }
   void Realign();
   void PaintGraphicChildren(HDC__* dc);
-  void WindowDestroyed() { handle_ = nullptr; }
 
   Form* form_;
   Control* parent_;
@@ -95,8 +94,5 @@ class Control {
   std::vector<std::unique_ptr<Control>> children_;
   std::unique_ptr<Font> ownFont_;
 };
-
-// Builds the controls that a layout node names, below the given parent.
-void BuildControls(Form* form, Control* parent, const LayoutNode& node);
 
 }  // namespace ui

@@ -152,10 +152,8 @@ void Container::Paint() {
   PaintScope paint(handle_);
   HDC dc = paint.dc();
   if (frame_ == Frame::Group) {
-    ScreenDc measure(EffectiveFont().Handle());
-    SIZE size{};
-    GetTextExtentPoint32A(measure.get(), "0", 1, &size);
-    RECT r{0, size.cy / 2 - 1, bounds_.width, bounds_.height};
+    // The frame runs through the middle of the first line of text, as a caption would stand there.
+    RECT r{0, ZeroHeight(EffectiveFont().Handle()) / 2 - 1, bounds_.width, bounds_.height};
     DrawEdge(dc, &r, EDGE_ETCHED, BF_RECT);
   }
   PaintGraphicChildren(dc);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "ui/AnsiText.h"
 #include "ui/Owners.h"
 
 namespace ui {
@@ -54,9 +55,9 @@ bool IconTitleFont(LOGFONTA& font, int dpi) {
       // The same record with the face name in the ANSI code page.
       static_assert(offsetof(LOGFONTW, lfFaceName) == offsetof(LOGFONTA, lfFaceName), "one layout before the name");
       memcpy(&font, &wide, offsetof(LOGFONTA, lfFaceName));
+      const std::string face = AnsiFromWide(wide.lfFaceName);
       font.lfFaceName[0] = '\0';
-      WideCharToMultiByte(CP_ACP, 0, wide.lfFaceName, -1, font.lfFaceName, LF_FACESIZE, nullptr, nullptr);
-      font.lfFaceName[LF_FACESIZE - 1] = '\0';
+      strncat(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
       return true;
     }
   }

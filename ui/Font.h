@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-struct HFONT__;
+#include "ui/Owners.h"
 
 namespace ui {
 
@@ -20,6 +20,9 @@ struct FontDescription {
   bool operator==(const FontDescription& o) const;
 };
 
+// Height of the text "0" in a font: the measure the layouts were made with.
+int ZeroHeight(HFONT__* font);
+
 struct LayoutNode;
 // Reads a layout's Font property: face, height, character set (Default or ANSI), optional Bold.
 FontDescription FontFromLayout(const LayoutNode& node);
@@ -27,13 +30,11 @@ FontDescription FontFromLayout(const LayoutNode& node);
 class Font {
  public:
   Font() = default;
-  ~Font();
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
 
   const FontDescription& Description() const { return desc_; }
   void SetDescription(const FontDescription& desc);
-  void SetHeight(int height);
   void SetBold(bool bold);
   bool Bold() const { return desc_.weight >= 700; }
 
@@ -44,11 +45,12 @@ class Font {
   std::function<void()> OnChange;
 
  private:
-  void Release();
-  void Changed();
+  // Uses another platform font (none: made from the description when needed). The controls hold
+  // the old one until OnChange hands them the new one, so the old is given back only after that.
+  void Replace(HFONT__* handle, GdiObject<HFONT> owned);
   FontDescription desc_;
-  HFONT__* handle_ = nullptr;
-  bool owned_ = false;
+  HFONT__* handle_ = nullptr;  // in use: owned_, or a stock font that is never given back
+  GdiObject<HFONT> owned_;
 };
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ui/ControlFactory.h"
 #include "ui/Controls.h"
 #include "ui/Density.h"
 #include "ui/ErrorBox.h"
@@ -17,14 +18,6 @@ const LayoutNode& EmptyNode() {
   return node;
 }
 
-// Height of the text "0" in a font: what the layouts were measured with.
-int MeasureTextHeight(HFONT font) {
-  ScreenDc dc(font);
-  SIZE size{};
-  GetTextExtentPoint32A(dc.get(), "0", 1, &size);
-  return size.cy;
-}
-
 // True when `ancestor` is one of the window's parents, up to the desktop.
 bool IsAncestorOf(HWND ancestor, HWND window) {
   const HWND desktop = GetDesktopWindow();
@@ -38,8 +31,15 @@ bool IsAncestorOf(HWND ancestor, HWND window) {
 // mouse input to the windows inside a disabled one, so the form could not be clicked.
 class DisabledThreadWindows {
  public:
-  explicit DisabledThreadWindows(HWND except) : except_(except) {
-    EnumThreadWindows(GetCurrentThreadId(), &Collect, reinterpret_cast<LPARAM>(this));
+  explicit DisabledThreadWindows(HWND except) {
+    for (HWND w : ThreadWindows()) {
+      if (w == except || IsAncestorOf(w, except) || !IsWindowVisible(w) || !IsWindowEnabled(w)) continue;
+      try {
+        windows_.push_back(w);
+      } catch (...) {
+        break;
+      }
+    }
     for (HWND w : windows_) EnableWindow(w, FALSE);
   }
   ~DisabledThreadWindows() { Restore(); }
@@ -50,18 +50,6 @@ class DisabledThreadWindows {
   }
 
  private:
-  static BOOL CALLBACK Collect(HWND w, LPARAM self) {
-    auto* me = reinterpret_cast<DisabledThreadWindows*>(self);
-    if (w != me->except_ && !IsAncestorOf(w, me->except_) && IsWindowVisible(w) && IsWindowEnabled(w)) {
-      try {
-        me->windows_.push_back(w);
-      } catch (...) {
-        return FALSE;
-      }
-    }
-    return TRUE;
-  }
-  HWND except_;
   std::vector<HWND> windows_;
 };
 
@@ -102,15 +90,29 @@ bool ModifierHeld() {
 
 Form::Form() : Control(this, nullptr, EmptyNode()) {}
 
-Form::~Form() {
-  if (handle_) DestroyWindow(handle_);
+Form::~Form() = default;  // window_ goes first, while everything its last messages reach is here
+
+void Form::Abandon() {
+  // Windows of the layer's classes would call into this module after it is gone: they get the
+  // system's default procedure (list boxes and buttons have the system's own). Neither sends a
+  // message nor waits on another thread.
+  if (handle_)
+    for (HWND w : WindowTree(handle_)) {
+      if (reinterpret_cast<HINSTANCE>(GetClassLongPtrA(w, GCLP_HMODULE)) != Instance()) continue;
+      SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+      SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
+    }
+  window_.release();
+  windows_.clear();
+  ForgetWindows(*this);
 }
 
 void Form::Load(const std::string& layoutName, Handlers handlers) {
-  LoadFromText(LoadLayoutResource(layoutName), std::move(handlers));
+  // The layout of TNameForm is stored from resources/NameForm.layout.
+  LoadFromText(LoadLayoutResource(layoutName), std::move(handlers), layoutName.substr(1) + ".layout");
 }
 
-void Form::LoadFromText(const std::string& layoutText, Handlers handlers) {
+void Form::LoadFromText(const std::string& layoutText, Handlers handlers, const std::string& source) {
   const auto layout = ParseLayout(layoutText);
   name_ = className_ = layout->name;
   caption_ = layout->Text("Caption");
@@ -130,6 +132,11 @@ void Form::LoadFromText(const std::string& layoutText, Handlers handlers) {
   LayOut(SystemDensity());
   BindEvents(*layout, *this, handlers);
   const std::string onCreate = layout->Text("OnCreate");
+  // A misspelt key would otherwise be ignored without a word.
+  const auto unread = layout->UnreadKeys();
+  if (!unread.empty())
+    throw Exception(source + ": " + unread.front().first + " has a key that no control of its kind reads: " +
+                    unread.front().second);
   if (!onCreate.empty()) {
     const auto it = handlers.actions.find(onCreate);
     if (it == handlers.actions.end()) throw Exception("Layout of " + name_ + ": no handler " + onCreate);
@@ -147,7 +154,7 @@ void Form::LayOut(int dpi) {
     d.height = FontHeightForDensity(d.height, dpi);
     font_.SetDescription(d);
   }
-  const int measured = MeasureTextHeight(font_.Handle());
+  const int measured = ZeroHeight(font_.Handle());
   laidOutText_ = measured > 0 ? measured : textHeight_;
   clientWidth_ = laidOutWidth_ = ScaleValue(layoutWidth_, laidOutText_, textHeight_);
   clientHeight_ = laidOutHeight_ = ScaleValue(layoutHeight_, laidOutText_, textHeight_);
@@ -224,8 +231,6 @@ bool Form::OwnsWindow(WindowHandle window) const {
   return handle_ && (window == handle_ || IsChild(handle_, window));
 }
 
-void Form::FontChanged() { Control::FontChanged(); }
-
 void Form::HandleNeeded() {
   if (handle_) return;
   try {
@@ -233,7 +238,7 @@ void Form::HandleNeeded() {
   } catch (...) {
     // All windows or none: with the form's window in place, a later call would take a tree that
     // lacks a control for complete.
-    if (handle_) DestroyWindow(handle_);  // its last message forgets every window below it
+    window_.reset();  // its last message forgets every window below it
     windows_.clear();
     ForgetWindows(*this);
     throw;
@@ -253,8 +258,9 @@ WindowHandle Form::CreatePlatformWindow(WindowHandle parentWindow) {
   if (parentWindow) style |= WS_CHILD;
   RECT r{0, 0, clientWidth_, clientHeight_};
   AdjustFrame(r, style, exStyle, parentWindow);
-  return CreateWindowExA(exStyle, className_.c_str(), caption_.c_str(), style, 0, 0, r.right - r.left,
-                         r.bottom - r.top, parentWindow, nullptr, Instance(), this);
+  window_.reset(CreateWindowExA(exStyle, className_.c_str(), caption_.c_str(), style, 0, 0, r.right - r.left,
+                                r.bottom - r.top, parentWindow, nullptr, Instance(), this));
+  return window_.get();
 }
 
 void Form::ForgetWindows(Control& control) {
@@ -300,6 +306,7 @@ std::intptr_t Form::HandleMessage(unsigned message, std::uintptr_t wParam, std::
       }
       break;
     case WM_NCDESTROY: {
+      window_.release();  // destroyed here, or with its parent
       const LRESULT r = DefDlgProcA(handle_, message, wParam, lParam);
       windows_.clear();
       for (auto& child : children_) ForgetWindows(*child);

@@ -10,6 +10,7 @@
 #include "ui/Control.h"
 #include "ui/Exceptions.h"
 #include "ui/Font.h"
+#include "ui/Owners.h"
 
 struct tagRECT;
 
@@ -50,12 +51,16 @@ class Form : public Control {
   // Shows the form and runs a message loop until a modal result is set; returns it. Returns
   // mrNone without showing anything when the host's window is gone.
   int ShowModal();
-  bool IsModal() const { return modal_; }
   void SetModalResult(int result) { modalResult_ = result; }
   // A modal result has been set: the loop ends once the message being handled is done.
   bool ModalEnding() const { return modal_ && modalResult_ != mrNone; }
   // Close box, Alt+F4: ends a modal loop with mrCancel, otherwise hides the form.
   void Close();
+
+  // Lets go of the form's windows without destroying them, for a form whose windows belong to
+  // another thread while the library goes away: no message of theirs reaches this module again,
+  // and their thread destroys them. The form then destroys no window.
+  void Abandon();
 
   // Looks a control up by its layout name; throws when the layout has none of that kind.
   template <class T>
@@ -74,7 +79,8 @@ class Form : public Control {
   // Builds the form from the layout resource of that name: properties, controls, scaling,
   // events; then runs the creation event.
   void Load(const std::string& layoutName, Handlers handlers);
-  void LoadFromText(const std::string& layoutText, Handlers handlers);
+  // source names the layout in messages; a key that no control reads is refused.
+  void LoadFromText(const std::string& layoutText, Handlers handlers, const std::string& source = "layout");
   // The form has been laid out again for another density (moved to another monitor): fonts the
   // dialog set up itself are made again for Density().
   virtual void DensityChanged() {}
@@ -88,7 +94,6 @@ class Form : public Control {
   void FireShortCut(std::uint16_t key);
   void ProcessModalMessage(void* msg);
   bool OwnsWindow(WindowHandle window) const;
-  void FontChanged() override;
   void ForgetWindows(Control& control);
   void PlaceForShow();
   void FocusFirstControl();
@@ -114,9 +119,7 @@ class Form : public Control {
   std::function<void()> onShow_;
   std::function<void(std::uint16_t)> onShortCut_;
   std::map<WindowHandle, Control*> windows_;
+  Window window_;  // last: destroyed first, while the rest of the form is still there
 };
-
-// Releases what the layer registered with the platform (window classes). Call when unloading.
-void ShutdownWindowing();
 
 }  // namespace ui

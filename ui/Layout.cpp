@@ -24,9 +24,7 @@ LayoutValue ParseValue(const std::string& text, int line) {
   for (;;) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     std::string item;
-    bool quoted = false;
     if (i < text.size() && text[i] == '"') {
-      quoted = true;
       ++i;
       for (;;) {
         if (i >= text.size()) Fail(line, "unterminated string");
@@ -49,7 +47,6 @@ LayoutValue ParseValue(const std::string& text, int line) {
       i = comma == std::string::npos ? text.size() : comma;
     }
     v.items.push_back(item);
-    v.quoted.push_back(quoted);
     if (i >= text.size()) break;
     if (text[i] != ',') Fail(line, "expected ',' after a value");
     ++i;
@@ -59,7 +56,22 @@ LayoutValue ParseValue(const std::string& text, int line) {
 
 }  // namespace
 
+bool LayoutNode::Has(const std::string& key) const {
+  read_.insert(key);
+  return properties.count(key) != 0;
+}
+
+std::vector<std::pair<std::string, std::string>> LayoutNode::UnreadKeys() const {
+  std::vector<std::pair<std::string, std::string>> unread;
+  for (const auto& property : properties)
+    if (!read_.count(property.first)) unread.emplace_back(name, property.first);
+  for (const auto& child : children)
+    for (auto& below : child->UnreadKeys()) unread.push_back(std::move(below));
+  return unread;
+}
+
 const LayoutValue& LayoutNode::Value(const std::string& key) const {
+  read_.insert(key);
   const auto it = properties.find(key);
   if (it == properties.end()) throw Exception("Layout of " + name + " lacks " + key);
   return it->second;

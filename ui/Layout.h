@@ -13,14 +13,15 @@
 #pragma once
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ui {
 
 struct LayoutValue {
   std::vector<std::string> items;  // one item per comma-separated part, strings unquoted
-  std::vector<bool> quoted;
 };
 
 struct LayoutNode {
@@ -29,12 +30,20 @@ struct LayoutNode {
   std::map<std::string, LayoutValue> properties;
   std::vector<std::unique_ptr<LayoutNode>> children;
 
-  bool Has(const std::string& key) const { return properties.count(key) != 0; }
+  // Each of these marks the key as read.
+  bool Has(const std::string& key) const;
   std::string Text(const std::string& key, const std::string& fallback = "") const;
   int Int(const std::string& key, int fallback = 0) const;
   bool Flag(const std::string& key, bool fallback = false) const;
   std::vector<int> Ints(const std::string& key) const;
   const LayoutValue& Value(const std::string& key) const;
+
+  // (control, key) for each key of this node and those below it that nothing has read: a
+  // misspelt key, or one that no control of that kind knows.
+  std::vector<std::pair<std::string, std::string>> UnreadKeys() const;
+
+ private:
+  mutable std::set<std::string> read_;
 };
 
 // Throws ui::Exception naming the line on malformed input.

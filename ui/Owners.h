@@ -44,6 +44,8 @@ class GdiObject {
     if (h_) DeleteObject(h_);
     h_ = handle;
   }
+  // Gives the object up without deleting it.
+  H release() { return std::exchange(h_, nullptr); }
 
  private:
   H h_ = nullptr;
@@ -185,6 +187,8 @@ class Variant {
   Variant(const Variant&) = delete;
   Variant& operator=(const Variant&) = delete;
   VARIANT* get() { return &v_; }
+  // Gives back what it holds and holds nothing.
+  void Clear() { VariantClear(&v_); }
   const VARIANT& operator*() const { return v_; }
   const VARIANT* operator->() const { return &v_; }
   // Lets go of the contents without giving back what they hold (for a reference that must not be

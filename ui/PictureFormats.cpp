@@ -13,9 +13,8 @@ std::string Lower(std::string s) {
 
 }  // namespace
 
-void PictureFormats::Register(const std::string& extension, const std::string& description,
-                              const void* pictureClass, PictureFactory make) {
-  formats_.insert(formats_.begin(), PictureFormat{Lower(extension), description, pictureClass, std::move(make)});
+void PictureFormats::Register(const std::string& extension, const void* pictureClass, PictureFactory make) {
+  formats_.insert(formats_.begin(), PictureFormat{Lower(extension), pictureClass, std::move(make)});
 }
 
 void PictureFormats::Unregister(const void* pictureClass) {

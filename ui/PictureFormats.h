@@ -15,7 +15,6 @@ using PictureFactory = std::function<std::unique_ptr<Picture>(std::vector<std::u
 
 struct PictureFormat {
   std::string extension;  // lower case, without the dot
-  std::string description;
   const void* pictureClass;  // identifies the class, for unregistering
   PictureFactory make;
 };
@@ -23,8 +22,7 @@ struct PictureFormat {
 class PictureFormats {
  public:
   // The most recently registered format for an extension is found first.
-  void Register(const std::string& extension, const std::string& description, const void* pictureClass,
-                PictureFactory make);
+  void Register(const std::string& extension, const void* pictureClass, PictureFactory make);
   // Removes every registration of that class.
   void Unregister(const void* pictureClass);
   // Case-insensitive; nullptr when no format has that extension.

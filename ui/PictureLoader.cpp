@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ui/AnsiText.h"
 #include "ui/Exceptions.h"
 #include "ui/FilePath.h"
 #include "ui/Owners.h"
@@ -23,30 +24,13 @@ std::string SystemErrorText(DWORD code) {
   return text;
 }
 
-// For messages only: the file itself is always opened by its wide name, which the ANSI code page
-// may not be able to spell.
-std::string AnsiText(const std::wstring& w) {
-  if (w.empty()) return "";
-  const int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-  if (n > 0) WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &s[0], n, nullptr, nullptr);
-  return s;
-}
-
-std::wstring WideText(const std::string& s) {
-  if (s.empty()) return L"";
-  const int n = MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0], n);
-  return w;
-}
 
 }  // namespace
 
-std::unique_ptr<Picture> LoadPictureFromFile(const std::string& path) { return LoadPictureFromFile(WideText(path)); }
+std::unique_ptr<Picture> LoadPictureFromFile(const std::string& path) { return LoadPictureFromFile(WideFromAnsi(path)); }
 
 std::unique_ptr<Picture> LoadPictureFromFile(const std::wstring& widePath) {
-  const std::string path = AnsiText(widePath);
+  const std::string path = AnsiFromWide(widePath);
   const std::string extension = FileExtension(path);
   const PictureFormat* format = RegisteredPictureFormats().Find(extension);
   if (!format) throw Exception("Unknown picture file extension (." + extension + ")");

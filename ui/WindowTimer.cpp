@@ -13,22 +13,18 @@ constexpr UINT_PTR kTimerId = 1;
 
 class WindowTimerBackend : public TimerBackend {
  public:
-  ~WindowTimerBackend() override {
-    if (window_) DestroyWindow(window_);
-  }
-
   bool Start(unsigned intervalMsec, std::function<void()> tick) override {
     tick_ = std::move(tick);
-    if (!window_) {
+    if (!window_.get()) {
       EnsureWindowClass(kTimerClass, &Proc, 0, 0, nullptr);
-      window_ = CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, Instance(), this);
-      if (!window_) return false;
+      window_.reset(CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, Instance(), this));
+      if (!window_.get()) return false;
     }
-    return SetTimer(window_, kTimerId, intervalMsec, nullptr) != 0;
+    return SetTimer(window_.get(), kTimerId, intervalMsec, nullptr) != 0;
   }
 
   void Stop() override {
-    if (window_) KillTimer(window_, kTimerId);
+    if (window_.get()) KillTimer(window_.get(), kTimerId);
   }
 
  private:
@@ -48,8 +44,8 @@ class WindowTimerBackend : public TimerBackend {
     return DefWindowProcA(w, message, wParam, lParam);
   }
 
-  HWND window_ = nullptr;
   std::function<void()> tick_;
+  Window window_;  // destroyed first: no tick after the function has gone
 };
 
 }  // namespace

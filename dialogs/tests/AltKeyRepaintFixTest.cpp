@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "testkit/FakeTimer.h"
 #include "testkit/TestForm.h"
 #include "ui/Controls.h"
 
@@ -12,33 +13,14 @@ namespace {
 
 using dialogs::AltKeyRepaintFix;
 
-struct Recorder {
-  int starts = 0;
-  unsigned interval = 0;
-  std::function<void()> tick;
-  bool refuse = false;
-};
-
-struct RecordingBackend : ui::TimerBackend {
-  Recorder& r;
-  explicit RecordingBackend(Recorder& rec) : r(rec) {}
-  bool Start(unsigned ms, std::function<void()> t) override {
-    ++r.starts;
-    r.interval = ms;
-    r.tick = std::move(t);
-    return !r.refuse;
-  }
-  void Stop() override { r.tick = nullptr; }
-};
-
 struct FakePlatform : dialogs::AltKeyRepaintPlatform {
   bool styles = true;
   int posts = 0;
-  Recorder recorder;
+  testkit::TimerRecord recorder;
   bool VisualStylesInEffect() override { return styles; }
   void PostRepaintMessage(ui::Form&) override { ++posts; }
   std::unique_ptr<ui::TimerBackend> MakeTimerBackend() override {
-    return std::make_unique<RecordingBackend>(recorder);
+    return std::make_unique<testkit::RecordingTimerBackend>(recorder);
   }
 };
 

@@ -71,8 +71,8 @@ void RegisterJpegFormat(int screenColourDepth) {
   auto make = [quantize](std::vector<std::uint8_t> contents) -> std::unique_ptr<ui::Picture> {
     return std::make_unique<JpegPicture>(std::move(contents), quantize);
   };
-  ui::RegisteredPictureFormats().Register("jpeg", "JPEG Image File", &kJpegClass, make);
-  ui::RegisteredPictureFormats().Register("jpg", "JPEG Image File", &kJpegClass, make);
+  ui::RegisteredPictureFormats().Register("jpeg", &kJpegClass, make);
+  ui::RegisteredPictureFormats().Register("jpg", &kJpegClass, make);
 }
 
 void UnregisterJpegFormat() { ui::RegisteredPictureFormats().Unregister(&kJpegClass); }

@@ -26,7 +26,6 @@ class JpegPicture : public ui::Picture {
 
   int Width() const override { return header_.width; }
   int Height() const override { return header_.height; }
-  bool Grey() const { return header_.grey(); }
   // The first draw decodes; a picture that fails to decode throws that once and then draws nothing.
   // Drawn later at another size, the kept bitmap is stretched: the bytes to decode again are gone.
   void Draw(HDC__* dc, const ui::Bounds& destination) override;

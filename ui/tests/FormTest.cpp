@@ -273,6 +273,29 @@ end
   }
 };
 
+struct FormFromText : ui::Form {
+  explicit FormFromText(const std::string& text) { LoadFromText(text, ui::Handlers{}, "Test.layout"); }
+};
+
+// A misspelt key, or one that no control of that kind reads, fails the first test that loads it.
+TEST(Form, AKeyThatNoControlReadsIsRefusedNamingTheFileTheControlAndTheKey) {
+  const std::string head = "form TTextForm\n  Caption = \"Keys\"\n  ClientSize = 200, 80\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"  object Ok: Button\n    Bounds = 1, 1, 80, 25\n    Captoin = \"OK\"\n  end\n", "Ok has a key that no control of its kind reads: Captoin"},
+      {"  object Side: Panel\n    Bounds = 1, 1, 80, 25\n    Default = true\n  end\n", "Side has a key that no control of its kind reads: Default"},
+      {"  Colour = Red\n", "TTextForm has a key that no control of its kind reads: Colour"}};
+  for (const auto& [body, message] : cases) {
+    try {
+      FormFromText form(head + body + "end\n");
+      ADD_FAILURE() << "accepted: " << body;
+    } catch (const ui::Exception& e) {
+      EXPECT_EQ(std::string(e.what()), "Test.layout: " + message);
+    }
+  }
+  FormFromText fine(head + "  object Ok: Button\n    Bounds = 1, 1, 80, 25\n    Caption = \"OK\"\n  end\nend\n");
+  EXPECT_NE(fine.FindControl("Ok"), nullptr);
+}
+
 TEST(Form, GraphicControlsPlacedOnTheFormArePaintedByIt) {
   LabelledForm form;
   form.HandleNeeded();

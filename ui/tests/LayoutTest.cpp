@@ -29,7 +29,6 @@ end
   const auto& font = root->Value("Font");
   ASSERT_EQ(font.items.size(), 4u);
   EXPECT_EQ(font.items[0], "Segoe UI");
-  EXPECT_TRUE(font.quoted[0]);
   EXPECT_EQ(font.items[3], "Bold");
   ASSERT_EQ(root->children.size(), 2u);
   EXPECT_EQ(root->children[0]->kind, "Panel");

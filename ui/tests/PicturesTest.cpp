@@ -25,16 +25,16 @@ ui::PictureFactory Maker(int tag) {
 TEST(PictureFormats, MostRecentFirstCaseInsensitiveAndUnregisteredByClass) {
   ui::PictureFormats formats;
   const char a = 0, b = 0;
-  formats.Register("jpg", "First", &a, Maker(1));
-  formats.Register("JPG", "Second", &b, Maker(2));
-  formats.Register("jpeg", "Second", &b, Maker(2));
+  formats.Register("jpg", &a, Maker(1));
+  formats.Register("JPG", &b, Maker(2));
+  formats.Register("jpeg", &b, Maker(2));
   ASSERT_NE(formats.Find("Jpg"), nullptr);
-  EXPECT_EQ(formats.Find("jpg")->description, "Second");
+  EXPECT_EQ(formats.Find("jpg")->pictureClass, &b);
   EXPECT_EQ(formats.Find("jpg")->make({})->Width(), 2);
   EXPECT_EQ(formats.Find("bmp"), nullptr);
   formats.Unregister(&b);
   EXPECT_EQ(formats.Count(), 1u);
-  EXPECT_EQ(formats.Find("jpg")->description, "First");
+  EXPECT_EQ(formats.Find("jpg")->pictureClass, &a);
   EXPECT_EQ(formats.Find("jpeg"), nullptr);
 }
 

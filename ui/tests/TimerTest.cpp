@@ -2,40 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include "testkit/FakeTimer.h"
 #include "ui/Exceptions.h"
 
 namespace {
 
-// Records what the timer asked of the platform.
-struct FakeBackend : ui::TimerBackend {
-  int* starts;
-  int* stops;
-  unsigned* lastInterval;
-  bool* refuse;
-  std::function<void()>* tick;
-  bool Start(unsigned ms, std::function<void()> t) override {
-    ++*starts;
-    *lastInterval = ms;
-    *tick = std::move(t);
-    return !*refuse;
-  }
-  void Stop() override { ++*stops; }
-};
-
 struct TimerFixture : ::testing::Test {
-  int starts = 0, stops = 0;
-  unsigned interval = 0;
-  bool refuse = false;
-  std::function<void()> tick;
+  testkit::TimerRecord record;
+  int& starts = record.starts;
+  int& stops = record.stops;
+  unsigned& interval = record.interval;
+  bool& refuse = record.refuse;
   std::unique_ptr<ui::Timer> timer;
   void SetUp() override {
-    auto b = std::make_unique<FakeBackend>();
-    b->starts = &starts;
-    b->stops = &stops;
-    b->lastInterval = &interval;
-    b->refuse = &refuse;
-    b->tick = &tick;
-    timer = std::make_unique<ui::Timer>(std::move(b));
+    timer = std::make_unique<ui::Timer>(std::make_unique<testkit::RecordingTimerBackend>(record));
     timer->OnTimer = [] {};
     timer->SetEnabled(false);
     starts = stops = 0;
