@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <deque>
 
 #include "ui/Platform.h"
 
@@ -23,9 +22,14 @@ struct PendingRelease {
 };
 
 // The references waiting, oldest first, and whether a work item is giving them back. One work item
-// at a time, so that the pool needs one thread however many dialogs come and go.
+// at a time, so that the pool needs one thread however many dialogs come and go. Plain data with
+// no destructor: when the process ends, a work item may still be reading it while the library's
+// static objects are destroyed. More than a few at once never wait (one dialog and the About box
+// it opened); beyond the room here a reference is kept.
 SRWLOCK g_lock = SRWLOCK_INIT;
-std::deque<PendingRelease> g_pending;
+constexpr int kRoom = 32;
+PendingRelease g_pending[kRoom];
+int g_first = 0, g_count = 0;
 bool g_working = false;
 
 // Waits until the host's thread has left the export and taken a message again.
@@ -44,12 +48,12 @@ void AwaitReturn(const PendingRelease& release) {
 void CALLBACK GiveBack(PTP_CALLBACK_INSTANCE instance, void*) {
   for (;;) {
     AcquireSRWLockExclusive(&g_lock);
-    const PendingRelease release = g_pending.front();
+    const PendingRelease release = g_pending[g_first];
     ReleaseSRWLockExclusive(&g_lock);
     AwaitReturn(release);
     AcquireSRWLockExclusive(&g_lock);
-    g_pending.pop_front();
-    const bool last = g_pending.empty();
+    g_first = (g_first + 1) % kRoom;
+    const bool last = --g_count == 0;
     if (last) g_working = false;
     ReleaseSRWLockExclusive(&g_lock);
     if (last) break;
@@ -73,17 +77,16 @@ LibraryHold::~LibraryHold() {
   ui::Window answer(CreateWindowExA(0, "STATIC", nullptr, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
   if (!answer.get()) return;
   AcquireSRWLockExclusive(&g_lock);
-  try {
-    g_pending.push_back(
-        PendingRelease{g_exportsLeft.load() + (g_exportDepth.load() > 0 ? 1 : 0), answer.get()});
-  } catch (...) {
-    ReleaseSRWLockExclusive(&g_lock);
-    return;
+  bool queued = false;
+  if (g_count < kRoom) {
+    g_pending[(g_first + g_count) % kRoom] =
+        PendingRelease{g_exportsLeft.load() + (g_exportDepth.load() > 0 ? 1 : 0), answer.get()};
+    queued = g_working || TrySubmitThreadpoolCallback(&GiveBack, nullptr, nullptr);
+    if (queued) {
+      ++g_count;
+      g_working = true;
+    }
   }
-  const bool start = !g_working;
-  if (start && TrySubmitThreadpoolCallback(&GiveBack, nullptr, nullptr)) g_working = true;
-  else if (start) g_pending.pop_back();  // no work item: the reference is kept
-  const bool queued = !start || g_working;
   ReleaseSRWLockExclusive(&g_lock);
   if (queued) answer.release();  // closed by its thread when the work item asks
 }

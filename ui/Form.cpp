@@ -174,13 +174,9 @@ void Form::ChangeDensity(int dpi, const tagRECT* suggested) {
   RECT r{0, 0, clientWidth_, clientHeight_};
   AdjustFrame(r, static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE)),
               static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE)), handle_);
-  const int placedWidth = clientWidth_, placedHeight = clientHeight_;
   SetWindowPos(handle_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0, r.right - r.left,
                r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
-  // The client area is the layout's even where the frame was not what the system drew.
-  clientWidth_ = placedWidth;
-  clientHeight_ = placedHeight;
-  Realign();
+  Realign();  // the docked controls, also when the window kept its size
   if (!suggested && IsWindowVisible(handle_)) PlaceForShow();  // inside its parent: centred again
   RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
@@ -336,9 +332,13 @@ void Form::Close() {
 void Form::SetHostWindow(WindowHandle host) {
   hostWindow_ = host;
   if (!CanShowChild(host)) return;  // top-level, placed on the host's monitor
-  if (!handle_) parentWindow_ = host;
-  // Refused (a window of another DPI awareness): shown top-level near it, as for a hidden one.
-  else if (!SetParent(handle_, host)) return;
+  if (!handle_) {
+    parentWindow_ = host;
+    return;
+  }
+  // Where the system refuses (a window of another DPI awareness), the form stays top-level and is
+  // placed over that window on its monitor, as for a hidden one.
+  SetParent(handle_, host);
 }
 
 void Form::PlaceForShow() {
