@@ -22,7 +22,14 @@ struct PathmrLibrary {
   AddSlideHistoryFn AddSlideHistory = Bind<AddSlideHistoryFn>("AddSlideHistory");
   ShowSlideHistoryFn ShowSlideHistory = Bind<ShowSlideHistoryFn>("ShowSlideHistory");
 
+  // As a host's message loop would, the thread takes its messages for a moment first: the library
+  // gives back the reference a dialog held once the thread has done so.
   ~PathmrLibrary() {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 50;) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
     if (module) FreeLibrary(module);
   }
 
