@@ -10,6 +10,9 @@
 #                    builds or only the one named (no fuzzing)
 # ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
 #
+# test and check run every test under two Wines: this machine's and the other Debian release's
+# (scripts/other-wine.sh). PATHMR_WINE=own or PATHMR_WINE=other runs under one of them only.
+#
 # Two builds from the same sources: the 32-bit Pathmr.dll (build/cross32) and the 64-bit
 # Pathmr64.dll (build/cross64). Tests, demo and benchmarks run every build that this machine can
 # run: 64-bit Wine runs everywhere, 32-bit Wine only where the kernel runs 32-bit programs.
@@ -84,10 +87,16 @@ build_arch() {
 }
 
 display_pid=
-prefixes=()
+servers=()  # "ARCH PREFIX" of every Wine server started, under the Wine of PATHMR_WINE_ROOT then
+stop_servers() {
+  local s
+  for s in ${servers[@]+"${servers[@]}"}; do
+    WINEPREFIX=${s#* } "$here/scripts/wine-run.sh" "${s%% *}" wineserver -k 2>/dev/null || true
+  done
+  servers=()
+}
 cleanup() {
-  local p
-  for p in ${prefixes[@]+"${prefixes[@]}"}; do WINEPREFIX=$p wineserver -k 2>/dev/null || true; done
+  stop_servers
   [ -z "$display_pid" ] || kill "$display_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -152,10 +161,11 @@ start_prefix() {
   step="preparing the $arch-bit Wine prefix $name ($dpi dpi)"
   bash "$here/scripts/wine-prefix.sh" "$arch" "$prefix" "$dpi" ${4:-}
   # A server left from an earlier run would keep its processes on an old display: replace it.
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  WINEPREFIX=$prefix wineserver -w
-  WINEPREFIX=$prefix wineserver -p
-  prefixes+=("$prefix")
+  local server=("$here/scripts/wine-run.sh" "$arch" wineserver)
+  WINEPREFIX=$prefix "${server[@]}" -k 2>/dev/null || true
+  WINEPREFIX=$prefix "${server[@]}" -w
+  WINEPREFIX=$prefix "${server[@]}" -p
+  servers+=("$arch $prefix")
   WINEPREFIX=$prefix "$here/scripts/wine-run.sh" "$arch" cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
@@ -220,6 +230,18 @@ case "$cmd" in
       bash "$here/scripts/fuzz.sh" 60
       phase_done "fuzzing"
     fi
+    # The second Wine: the other Debian release's, in a root of its own kept under the build tree.
+    wines=(own other)
+    case ${PATHMR_WINE:-both} in
+      own | other) wines=("$PATHMR_WINE") ;;
+      both) ;;
+      *) echo "build.sh: PATHMR_WINE is own, other or both" >&2; exit 2 ;;
+    esac
+    if [[ " ${wines[*]} " == *" other "* ]]; then
+      step="making the other Debian release's Wine (scripts/other-wine.sh)"
+      bash "$here/scripts/other-wine.sh" prepare
+      phase_done "other Wine"
+    fi
     start_display
     if [ -n "$no32" ] && [ "$cmd" = test ]; then
       no32="$no32: the 32-bit Pathmr.dll was built but not tested; the 64-bit build was tested"
@@ -229,25 +251,46 @@ case "$cmd" in
     [ -z "$no32" ] || echo "$no32"
     failed=()
     summary=()
-    for arch in "${runnable[@]}"; do
-      for p in "${test_prefixes[@]}"; do start_prefix "$arch" $p; done
-      step="testing the $arch-bit build"
-      echo "== testing $(dll_name "$arch") (the $arch-bit build) under $arch-bit Wine =="
-      log=$BUILD_DIR/logs/ctest$arch.log
-      # One at a time: test processes share the display, and activation is a per-display affair.
-      if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure -j1 --timeout 300 ${selection[@]+"${selection[@]}"}) 2>&1 | tee "$log"; then :; else
-        failed+=("$arch-bit")
+    passed_all=0 failed_all=0
+    for wine in "${wines[@]}"; do
+      if [ "$wine" = own ]; then
+        unset PATHMR_WINE_ROOT
+        v=$(/usr/lib/wine/wine64 --version 2>/dev/null || echo wine-?)
+        v=${v#wine-}
+        wine_name="Wine ${v%% *} ($(. /etc/os-release && echo "Debian $VERSION_ID"), this machine's)"
+      else
+        PATHMR_WINE_ROOT=$(bash "$here/scripts/other-wine.sh" root)
+        export PATHMR_WINE_ROOT
+        wine_name=$(bash "$here/scripts/other-wine.sh" describe)
       fi
-      phase_done "$arch-bit Wine and tests"
-      summary+=("$arch-bit: $(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || echo 'no summary')")
+      for arch in "${runnable[@]}"; do
+        for p in "${test_prefixes[@]}"; do start_prefix "$arch" $p; done
+        step="testing the $arch-bit build under $wine_name"
+        echo "== testing $(dll_name "$arch") (the $arch-bit build) under $arch-bit $wine_name =="
+        log=$BUILD_DIR/logs/ctest$arch-$wine.log
+        # One at a time: test processes share the display, and activation is a per-display affair.
+        if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure -j1 --timeout 300 ${selection[@]+"${selection[@]}"}) 2>&1 | tee "$log"; then :; else
+          failed+=("$arch-bit build under $wine_name")
+        fi
+        stop_servers
+        phase_done "$arch-bit tests under ${wine_name%% (*}"
+        line=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -n 1 || echo 'no summary')
+        summary+=("$arch-bit, $wine_name: $line")
+        if [[ $line =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+          failed_all=$((failed_all + BASH_REMATCH[1]))
+          passed_all=$((passed_all + BASH_REMATCH[2] - BASH_REMATCH[1]))
+        fi
+      done
     done
     echo "== summary =="
     printf '%s\n' "${summary[@]}"
     echo "time: $(printf '%s, ' "${timings[@]}" | sed 's/, $//')"
     [ -z "$no32" ] || echo "$no32"
     if [ ${#failed[@]} -gt 0 ]; then
-      echo "build.sh: tests failed in the ${failed[*]} build" >&2
-      exit 1
+      printf 'build.sh: tests failed in the %s\n' "${failed[@]}" >&2
+      failed_all=$((failed_all > 0 ? failed_all : ${#failed[@]}))
     fi
+    echo "all Wines and builds: $passed_all passed, $failed_all failed"
+    [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
 esac

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "dialogs/FileVersion.h"
 #include "ui/Form.h"
 #include "ui/Owners.h"
 
@@ -20,21 +21,18 @@ std::string SystemFile(const char* name) {
 }
 
 int CommonControlsMajorVersion() {
-  // The common controls the process actually uses; if none are loaded yet, the system's own.
+  // The common controls the process actually uses; if none are loaded yet, the system's own file,
+  // mapped as data: loading the library would run its start-up and its unload for nothing (and
+  // some systems keep what its start-up made, a few icons each time).
   HMODULE module = GetModuleHandleA("comctl32.dll");
   const std::string path = module ? std::string() : SystemFile("comctl32.dll");
   if (!module && path.empty()) return 0;
-  const ui::Module loadedHere(module ? nullptr : LoadLibraryA(path.c_str()));
-  if (!module) module = loadedHere.get();
-  if (!module) return 0;
-  int major = 0;
-  struct VersionInfo {
-    DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
-  } info{sizeof(VersionInfo), 0, 0, 0, 0};
-  using GetVersionFn = HRESULT(CALLBACK*)(VersionInfo*);
-  if (auto fn = reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetVersion"))))
-    if (SUCCEEDED(fn(&info))) major = static_cast<int>(info.dwMajorVersion);
-  return major;
+  const ui::Module mappedHere(module ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  if (!module) module = mappedHere.get();
+  HRSRC info = module ? FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */) : nullptr;
+  HGLOBAL data = info ? LoadResource(module, info) : nullptr;
+  const void* bytes = data ? LockResource(data) : nullptr;
+  return bytes ? FileVersionMajor(bytes, SizeofResource(module, info)) : 0;
 }
 
 bool DetermineVisualStyles() {

@@ -215,17 +215,21 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
 // The exports report no errors, and no exception may leave them.
 
 void __stdcall InitializeSlideHistory(VARIANT presentation) {
+  shared::EnterExport();
   try {
     history::Initialize(presentation);
   } catch (...) {
   }
+  shared::LeaveExport();
 }
 
 void __stdcall AddSlideHistory(std::int32_t slideIndex, const char* caption) {
+  shared::EnterExport();
   try {
     history::Add(slideIndex, caption);
   } catch (...) {
   }
+  shared::LeaveExport();
 }
 
 namespace {

@@ -10,6 +10,7 @@
 
 #include "history/HistoryUnit.h"
 #include "library/Pathmr.h"
+#include "library/ThreadRecord.h"
 #include "ui/Owners.h"
 #include "ui/Platform.h"
 #include "ui/jpeg/JpegPicture.h"
@@ -20,13 +21,6 @@
 namespace __gnu_cxx {
 void __freeres();
 }
-
-// The thread library inside the static runtime keeps a record for each thread that has used it
-// (the runtime's one-time initialisations do, on the thread that loads us), holding a duplicate
-// of the thread's handle and an event. It gives them back when the thread ends, through its TLS
-// callback; a thread that outlives an unload would keep them for good, two kernel handles per
-// load. So the unload runs that same thread-end step for the calling thread.
-extern "C" const PIMAGE_TLS_CALLBACK __xl_f;
 
 namespace {
 
@@ -45,9 +39,11 @@ void Load(HINSTANCE instance) {
     // Out of memory this early: previews then report the unknown picture format.
   }
   DisableThreadLibraryCalls(instance);  // the library starts no threads and keeps no per-thread state
+  // The runtime's start-up made a record of the loading thread; the unload may run on another.
+  shared::GiveBackThreadRecord();
 }
 
-void Unload(HINSTANCE instance) {
+void Unload() {
   // A request that was opened but never shown: its window belongs to this thread, so destroying
   // it here sends messages only to our own window procedures.
   try {
@@ -60,7 +56,7 @@ void Unload(HINSTANCE instance) {
   // Last: nothing of ours throws after this. Freeing a block only takes the heap's own lock.
   __gnu_cxx::__freeres();
   // After everything else: any later use of the thread library on this thread would make a new record.
-  __xl_f(instance, DLL_THREAD_DETACH, nullptr);
+  shared::GiveBackThreadRecord();
 }
 
 }  // namespace
@@ -69,7 +65,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   if (reason == DLL_PROCESS_ATTACH) Load(instance);
   // At process exit (reserved is not null) the system takes everything back with the process, and
   // other threads may have been stopped anywhere: only an explicit unload gives back by hand.
-  if (reason == DLL_PROCESS_DETACH && !reserved) Unload(instance);
+  if (reason == DLL_PROCESS_DETACH && !reserved) Unload();
   return TRUE;
 }
 

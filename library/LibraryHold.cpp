@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "library/ThreadRecord.h"
 #include "ui/Platform.h"
 
 namespace shared {
@@ -46,6 +47,9 @@ void AwaitReturn(const PendingRelease& release) {
 // reference) only after this has returned. Every reference but the last it gives back directly,
 // since the last one still keeps the library loaded.
 void CALLBACK GiveBack(PTP_CALLBACK_INSTANCE instance, void*) {
+  // It waits for the host's thread, however long that takes: the pool must not count this thread
+  // as free meanwhile.
+  CallbackMayRunLong(instance);
   for (;;) {
     AcquireSRWLockExclusive(&g_lock);
     const PendingRelease release = g_pending[g_first];
@@ -94,6 +98,7 @@ LibraryHold::~LibraryHold() {
 void EnterExport() { ++g_exportDepth; }
 
 void LeaveExport() {
+  if (g_exportDepth.load() == 1) GiveBackThreadRecord();  // the outermost export: nothing of ours is left on the stack
   if (--g_exportDepth == 0) ++g_exportsLeft;
 }
 

@@ -26,8 +26,9 @@ class LibraryHold {
   bool held_ = false;
 };
 
-// Brackets an export that may take a hold: LeaveExport is the export's last statement, after
-// every object of the library in that call has gone.
+// Bracket every export that calls into the library: LeaveExport is the export's last statement,
+// after every object of the library in that call has gone. The outermost one also gives back the
+// runtime's record of the host's thread (library/ThreadRecord.h).
 void EnterExport();
 void LeaveExport();
 

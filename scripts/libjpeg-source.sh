@@ -8,13 +8,13 @@ dest=$1
 
 sources=/etc/apt/sources.list.d/pathmr-src.sources
 if [ ! -f "$sources" ]; then
-  # The same archive as the machine's own binary packages: the first URIs line of its sources.
-  archive=$(awk '/^URIs:/ { print $2; exit }' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
-  [ -n "$archive" ] || { echo "libjpeg-source: no archive named in /etc/apt/sources.list.d/debian.sources" >&2; exit 1; }
+  # The same archive and release as the machine's own binary packages.
+  archive=$(bash "$here/scripts/apt-archive.sh")
+  release=$(. /etc/os-release && echo "$VERSION_CODENAME")
   cat > "$sources" <<SRC
 Types: deb-src
 URIs: $archive
-Suites: bookworm
+Suites: $release
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC

@@ -21,8 +21,10 @@ case $arch in
   64) export WINEARCH=win64 ;;
   *) echo "usage: scripts/wine-prefix.sh 32|64 PREFIX [DPI [ICON_FONT_HEIGHT]]" >&2; exit 2 ;;
 esac
+# Under the other release's Wine (PATHMR_WINE_ROOT), its own prefix of that name, and its own fonts.
+[ -z "${PATHMR_WINE_ROOT:-}" ] || prefix=$PATHMR_WINE_ROOT-prefixes/${prefix##*/}
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
-fonts=/usr/share/wine/fonts
+fonts=${PATHMR_WINE_ROOT:-}/usr/share/wine/fonts
 recipe="$arch-bit, $dpi dpi, Wine's fonts, icon-title font ${icon_height:-as Wine chooses}"
 [ "$(cat "$prefix/.pathmr-ready" 2>/dev/null)" = "$recipe" ] && exit 0
 
@@ -43,7 +45,7 @@ logfont_hex() {
 }
 
 [ -f "$fonts/tahoma.ttf" ] && [ -f "$fonts/marlett.ttf" ] || fail "Wine's fonts are missing ($fonts; package fonts-wine)"
-WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+run wineserver -k 2>/dev/null || true
 rm -rf "$prefix"
 mkdir -p "$prefix"
 run wineboot -i >/dev/null 2>&1 || true
@@ -57,6 +59,6 @@ if [ -n "$icon_height" ]; then
   run reg add 'HKCU\Control Panel\Desktop\WindowMetrics' /v IconFont /t REG_BINARY \
     /d "$(logfont_hex "$icon_height" Tahoma)" /f >/dev/null 2>&1 || fail "cannot set the icon-title font"
 fi
-wineserver -w  # the registry reaches its files when the server ends
+run wineserver -w  # the registry reaches its files when the server ends
 grep -qi logpixels "$prefix/user.reg" 2>/dev/null || fail "wineboot made no usable $arch-bit prefix"
 echo "$recipe" >"$prefix/.pathmr-ready"

@@ -4,7 +4,10 @@
 #include <windows.h>
 
 #include <map>
+#include <string>
+#include <vector>
 
+#include "dialogs/FileVersion.h"
 #include "testkit/FakeTimer.h"
 #include "testkit/TestForm.h"
 #include "ui/Controls.h"
@@ -211,6 +214,38 @@ TEST_F(Repaint, ForceControlRepaintWithoutATargetDoesNothing) {
   AltKeyRepaintFix fix(form, platform);
   fix.ForceControlRepaint();
   EXPECT_EQ(Paints(ok), 0);
+}
+
+// The common controls' version is read from the file's version resource, without running the
+// library: on the system's own comctl32 it must say what the library itself says once loaded.
+TEST(CommonControlsVersion, TheFilesResourceAgreesWithTheLoadedLibrary) {
+  char dir[MAX_PATH] = "";
+  ASSERT_GT(GetSystemDirectoryA(dir, MAX_PATH), 0u);
+  const std::string path = std::string(dir) + "\\comctl32.dll";
+  HMODULE data = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(data, nullptr);
+  HRSRC info = FindResourceA(data, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16));
+  ASSERT_NE(info, nullptr);
+  const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(data, info)));
+  const std::vector<unsigned char> block(bytes, bytes + SizeofResource(data, info));
+  FreeLibrary(data);
+
+  HMODULE code = LoadLibraryA(path.c_str());
+  ASSERT_NE(code, nullptr);
+  struct VersionInfo {
+    DWORD cbSize, dwMajorVersion, dwMinorVersion, dwBuildNumber, dwPlatformID;
+  } loaded{sizeof(VersionInfo), 0, 0, 0, 0};
+  auto get = reinterpret_cast<HRESULT(CALLBACK*)(VersionInfo*)>(reinterpret_cast<void*>(GetProcAddress(code, "DllGetVersion")));
+  ASSERT_NE(get, nullptr);
+  ASSERT_EQ(get(&loaded), S_OK);
+  FreeLibrary(code);
+
+  EXPECT_EQ(dialogs::FileVersionMajor(block.data(), block.size()), static_cast<int>(loaded.dwMajorVersion));
+  // A block cut short, or one that is not a version block, says nothing.
+  EXPECT_EQ(dialogs::FileVersionMajor(block.data(), 60), 0);
+  std::vector<unsigned char> other = block;
+  other[6] = 'W';
+  EXPECT_EQ(dialogs::FileVersionMajor(other.data(), other.size()), 0);
 }
 
 }  // namespace

@@ -166,8 +166,11 @@ TEST_F(HistoryExports, NoSelectedRowReportsTheListIndexErrorAndStaysOpen) {
   Open({});
   std::string text, caption;
   bool openAfter = false;
+  // The list's double-click notification with no row selected, as the list sends it: a
+  // double-click below the rows notifies under Wine 8 but not under Wine 10, as on Windows.
   EXPECT_EQ(Show(1, {[&] {
-                       testkit::DoubleClickRow(List(), 0);
+                       PostMessageA(GetParent(List()), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(List()), LBN_DBLCLK),
+                                    reinterpret_cast<LPARAM>(List()));
                        return true;
                      },
                      TakeErrorBox(text, &caption),

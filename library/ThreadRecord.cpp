@@ -1,0 +1,14 @@
+#include "library/ThreadRecord.h"
+
+#include <windows.h>
+
+#include "ui/Platform.h"
+
+// The thread library's TLS callback, which frees the calling thread's record on DLL_THREAD_DETACH.
+extern "C" const PIMAGE_TLS_CALLBACK __xl_f;
+
+namespace shared {
+
+void GiveBackThreadRecord() { __xl_f(ui::Instance(), DLL_THREAD_DETACH, nullptr); }
+
+}  // namespace shared
