@@ -290,7 +290,7 @@ case "$cmd" in
       printf 'build.sh: tests failed in the %s\n' "${failed[@]}" >&2
       failed_all=$((failed_all > 0 ? failed_all : ${#failed[@]}))
     fi
-    echo "all Wines and builds: $passed_all passed, $failed_all failed"
+    echo "tests: $passed_all passed, $failed_all failed"
     [ ${#failed[@]} -eq 0 ] || exit 1
     ;;
 esac

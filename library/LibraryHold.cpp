@@ -33,14 +33,28 @@ PendingRelease g_pending[kRoom];
 int g_first = 0, g_count = 0;
 bool g_working = false;
 
+// Sleeps a little longer each time, up to a quarter of a second: a host's thread answers within
+// milliseconds, but one that takes no message for hours must not cost a busy thread meanwhile.
+class Backoff {
+ public:
+  void Wait() {
+    Sleep(msec_);
+    if (msec_ < 250) msec_ *= 2;
+  }
+
+ private:
+  DWORD msec_ = 1;
+};
+
 // Waits until the host's thread has left the export and taken a message again.
 void AwaitReturn(const PendingRelease& release) {
-  while (g_exportsLeft.load() - release.exportsLeft < 0) Sleep(2);
+  Backoff left, answered;
+  while (g_exportsLeft.load() - release.exportsLeft < 0) left.Wait();
   // Past its last statement the export runs only its own epilogue and takes no messages. So once
   // the host's thread has taken the message (in its own loop; or in a later dialog, which holds a
   // reference of its own), it has returned. A thread that ended took its windows with it.
   PostMessageA(release.answer, WM_CLOSE, 0, 0);
-  while (IsWindow(release.answer)) Sleep(5);
+  while (IsWindow(release.answer)) answered.Wait();
 }
 
 // Runs on a thread of the system pool, in the library: the pool unloads it (if this was the last

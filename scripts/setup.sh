@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need on a bare Debian 12 machine, then cross-builds
+# Installs everything the build and the tests need on a bare Debian 12 or 13 machine, then cross-builds
 # libjpeg-turbo for both Windows targets. Quick when nothing is missing: every step checks before
 # it acts. 32-bit Wine is installed only where this machine runs 32-bit programs at all.
 set -euo pipefail
