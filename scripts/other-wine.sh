@@ -28,11 +28,14 @@ case $this_release in
 esac
 root=$build/debian-$other
 
-# Runs CMD inside the root in a private mount namespace (see the top of this file).
+# Runs CMD inside the root in a private mount namespace (see the top of this file). Inside a chroot
+# whose root is no mount point of its own, the propagation cannot be changed: the namespace then
+# keeps the one the chroot was entered with.
 in_root() {
-  local dir=$1
+  local dir=$1 propagation=private
   shift
-  unshare --mount --propagation private bash -euc '
+  unshare --mount --propagation private true 2>/dev/null || propagation=unchanged
+  unshare --mount --propagation "$propagation" bash -euc '
     root=$1 here=$2 build=$3 dir=$4
     shift 4
     bind() { mkdir -p "$root$2"; mount --bind "$1" "$root$2"; }
