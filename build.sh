@@ -231,7 +231,8 @@ case "$cmd" in
       phase_done "fuzzing"
     fi
     # The second Wine: the other Debian release's, in a root of its own kept under the build tree.
-    wines=(own other)
+    # It runs first, so that the screenshots the tests leave in the build tree are this machine's.
+    wines=(other own)
     case ${PATHMR_WINE:-both} in
       own | other) wines=("$PATHMR_WINE") ;;
       both) ;;

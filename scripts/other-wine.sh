@@ -51,38 +51,40 @@ in_root() {
 ia32() { bash "$here/scripts/ia32-probe.sh"; }
 
 prepare() {
-  local recipe
-  recipe="$other, Wine$(ia32 && echo ' 32- and 64-bit' || echo ' 64-bit'), fonts-wine"
+  # What a user's Wine of that release has beside Wine itself: the X libraries it only recommends
+  # (without them it sees one monitor spanning the whole X screen and takes no real input), the
+  # fonts its recommends bring, and Wine's own fonts, for each architecture that runs here.
+  local archs=(amd64) pkgs=(wine wine64 fonts-wine fonts-liberation) a x
+  ia32 && archs+=(i386) && pkgs+=(wine32:i386)
+  for a in "${archs[@]}"; do
+    for x in libxrandr2 libxinerama1 libxcursor1 libxi6 libxcomposite1 libxrender1 libxext6 libxfixes3 libxxf86vm1; do
+      pkgs+=("$x:$a")
+    done
+  done
+  local recipe="$other: ${pkgs[*]}"
   [ "$(cat "$root/.pathmr-ready" 2>/dev/null)" = "$recipe" ] && return 0
   have() { command -v "$1" >/dev/null 2>&1; }
   if ! have debootstrap || [ ! -f "/usr/share/debootstrap/scripts/$other" ] || ! have unshare; then
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q debootstrap util-linux >/dev/null ||
       fail "cannot install debootstrap"
   fi
-  local a
-  a=$(bash "$here/scripts/apt-archive.sh")
-  echo "other-wine: making a $other_name root with its Wine in $root (a few minutes, once)"
-  rm -rf "$root"
-  debootstrap --variant=minbase "$other" "$root" "$a" >"$build/logs/debootstrap.log" 2>&1 ||
-    { tail -n 20 "$build/logs/debootstrap.log" >&2; fail "debootstrap of $other from $a failed"; }
-  rm -f "$root/etc/apt/sources.list"
-  cat >"$root/etc/apt/sources.list.d/debian.sources" <<SRC
+  if [ ! -f "$root/.pathmr-base" ]; then
+    a=$(bash "$here/scripts/apt-archive.sh")
+    echo "other-wine: making a $other_name root with its Wine in $root (a few minutes, once)"
+    rm -rf "$root"
+    debootstrap --variant=minbase "$other" "$root" "$a" >"$build/logs/debootstrap.log" 2>&1 ||
+      { tail -n 20 "$build/logs/debootstrap.log" >&2; fail "debootstrap of $other from $a failed"; }
+    rm -f "$root/etc/apt/sources.list"
+    cat >"$root/etc/apt/sources.list.d/debian.sources" <<SRC
 Types: deb
 URIs: $a
 Suites: $other $other-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-  local pkgs=(wine wine64 fonts-wine)
-  if ia32; then
-    # Without its X libraries, which are only recommended, 32-bit Wine sees one monitor spanning
-    # the whole X screen.
-    pkgs+=(wine32:i386)
-    local x
-    for x in libxrandr2 libxinerama1 libxcursor1 libxi6 libxcomposite1 libxrender1 libxext6 libxfixes3; do
-      pkgs+=("$x:i386")
-    done
+    touch "$root/.pathmr-base"
   fi
+  echo "other-wine: installing Wine in the $other_name root"
   in_root / /bin/sh -c '
     { [ "$0" = 0 ] || dpkg --add-architecture i386; } && apt-get update -q &&
       DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"

@@ -299,13 +299,21 @@ TEST_F(SlidePreview, TemporaryFoldersInAnotherScriptOrBeyondMaxPathShowAndLeaveN
     Open({{1, "One"}, {2, "Two"}});
     RECT first{}, second{};
     std::string error;
-    Show(1, {Check([&] { first = PictureOf(kRed); }), Key(VK_DOWN), SelectionIs(1), Check([&] {
+    // Each picture is waited for until it has painted (on a busy machine that can take a tick).
+    Show(1, {[&] {
+               first = PictureOf(kRed);
+               return !IsRectEmpty(&first);
+             },
+             Key(VK_DOWN), SelectionIs(1),
+             [&] {
                second = PictureOf(kGreen);
                if (HWND box = testkit::FindMessageBox()) {
                  error = testkit::MessageBoxText(box);
                  PostMessageA(box, WM_COMMAND, IDOK, 0);
+                 return true;
                }
-             }),
+               return !IsRectEmpty(&second);
+             },
              [] { return testkit::FindMessageBox() == nullptr; }, Key(VK_ESCAPE)});
     EXPECT_EQ(error, "");
     EXPECT_FALSE(IsRectEmpty(&first)) << name.size();
