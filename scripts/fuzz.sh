@@ -109,6 +109,7 @@ status=0
   "$fuzz/corpus" >"$log" 2>&1 || status=$?
 
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
 cov=$(grep -o 'cov: [0-9]* ft: [0-9]*' "$log" | tail -n 1 || true)
 files=$(find "$fuzz/corpus" -type f | wc -l)
 took=$(($(date +%s) - started))
@@ -118,5 +119,5 @@ if [ "$status" -ne 0 ]; then
     "in $fuzz/findings, log: $log" >&2
   exit "$status"
 fi
-echo "fuzz: no findings: ${runs:-?} runs in ${seconds} s of fuzzing (${took} s in all), ${#regressions[@]} regression" \
-  "inputs passed, corpus ${files} files, ${cov:-cov: ?}; log: $log"
+echo "fuzz: no findings: ${runs:-?} runs in ${seconds} s of fuzzing (${rate:-?} a second; ${took} s in all)," \
+  "${#regressions[@]} regression inputs passed, corpus ${files} files, ${cov:-cov: ?}; log: $log"
