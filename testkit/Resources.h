@@ -31,7 +31,7 @@ Holdings CountHoldings();
 // The counts that grew from before to after: GDI and USER objects, kernel handles and windows must
 // not grow at all (threads are the cycle test's own check: the system pool's idle thread comes and
 // goes on its own), private memory and heap bytes by no more than their slack (at least
-// kInexactHeapSlack where a heap is not exact). Empty when none did; otherwise
+// kInexactHeapSlack where a heap is not exact; memory also a stack for each thread more). Empty when none did; otherwise
 // "heap bytes in use 100 -> 2000 (1024 allowed)" and so on (GDI objects with the kinds that grew),
 // for the test's failure message.
 std::string GrowthBeyond(const Holdings& before, const Holdings& after, std::size_t memorySlack,
