@@ -37,6 +37,23 @@ Capture CaptureFrom(HDC source, const RECT& r) {
 
 int ScreenDpi() { return GetDeviceCaps(ui::WindowDc().get(), LOGPIXELSY); }
 
+namespace {
+void* Context(int value) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(value)); }
+}  // namespace
+
+ThreadDpiContext::ThreadDpiContext(int context) {
+  const auto set = UserFunction<void*(WINAPI*)(void*)>("SetThreadDpiAwarenessContext");
+  const auto get = UserFunction<void*(WINAPI*)()>("GetThreadDpiAwarenessContext");
+  const auto equal = UserFunction<BOOL(WINAPI*)(void*, void*)>("AreDpiAwarenessContextsEqual");
+  if (!set || !get || !equal) return;
+  previous_ = set(Context(context));
+  accepted_ = previous_ && equal(get(), Context(context));
+}
+
+ThreadDpiContext::~ThreadDpiContext() {
+  if (previous_) UserFunction<void*(WINAPI*)(void*)>("SetThreadDpiAwarenessContext")(previous_);
+}
+
 LOGFONTA IconTitleFontAt(int dpi) {
   LOGFONTA font{};
   SystemParametersInfoA(SPI_GETICONTITLELOGFONT, sizeof font, &font, 0);

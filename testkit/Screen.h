@@ -18,6 +18,28 @@ struct Capture {
 
 // The screen's density as this process sees it.
 int ScreenDpi();
+// A function of user32 by name: the ones of later systems than the build targets (null if missing).
+template <class F>
+F UserFunction(const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), name)));
+}
+
+// The calling thread's DPI awareness context for a scope, set as a host sets it before it calls
+// the exports (DPI_AWARENESS_CONTEXT_UNAWARE -1 ... PER_MONITOR_AWARE_V2 -4). Accepted() is false
+// where the system refuses that context (Wine 8 knows no per-monitor v2).
+class ThreadDpiContext {
+ public:
+  explicit ThreadDpiContext(int context);
+  ~ThreadDpiContext();
+  ThreadDpiContext(const ThreadDpiContext&) = delete;
+  ThreadDpiContext& operator=(const ThreadDpiContext&) = delete;
+  bool Accepted() const { return accepted_; }
+
+ private:
+  void* previous_ = nullptr;
+  bool accepted_ = false;
+};
+
 // The icon-title font a dialog laid out for a density must have: the system keeps it for 96 dpi
 // and scales it to each density.
 LOGFONTA IconTitleFontAt(int dpi);

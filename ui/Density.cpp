@@ -1,6 +1,7 @@
 #include "ui/Density.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "ui/AnsiText.h"
@@ -19,15 +20,33 @@ F UserFunction(const char* name) {
 }
 
 bool PerMonitorAware() {
-  using ContextFn = void*(WINAPI*)();
-  using AwarenessFn = int(WINAPI*)(void*);
-  const auto context = UserFunction<ContextFn>("GetThreadDpiAwarenessContext");
-  const auto awareness = UserFunction<AwarenessFn>("GetAwarenessFromDpiAwarenessContext");
-  constexpr int kPerMonitorAware = 2;  // DPI_AWARENESS_PER_MONITOR_AWARE
-  return context && awareness && awareness(context()) == kPerMonitorAware;
+  const Awareness a = ThreadAwareness();
+  return a == Awareness::PerMonitor || a == Awareness::PerMonitorV2;
 }
 
 }  // namespace
+
+Awareness ThreadAwareness() {
+  using ContextFn = void*(WINAPI*)();
+  using AwarenessFn = int(WINAPI*)(void*);
+  using EqualFn = BOOL(WINAPI*)(void*, void*);
+  const auto context = UserFunction<ContextFn>("GetThreadDpiAwarenessContext");
+  const auto awareness = UserFunction<AwarenessFn>("GetAwarenessFromDpiAwarenessContext");
+  const auto equal = UserFunction<EqualFn>("AreDpiAwarenessContextsEqual");
+  if (!context || !awareness) return Awareness::System;  // a system from before per-monitor awareness
+  void* const current = context();
+  // DPI_AWARENESS_UNAWARE, _SYSTEM_AWARE, _PER_MONITOR_AWARE
+  switch (awareness(current)) {
+    case 0:
+      return Awareness::Unaware;
+    case 2: {
+      const auto perMonitorV2 = reinterpret_cast<void*>(static_cast<std::intptr_t>(-4));
+      return equal && equal(current, perMonitorV2) ? Awareness::PerMonitorV2 : Awareness::PerMonitor;
+    }
+    default:
+      return Awareness::System;
+  }
+}
 
 int SystemDensity() { return GetDeviceCaps(ScreenDc().get(), LOGPIXELSY); }
 
@@ -41,8 +60,10 @@ int WindowDensity(HWND window) {
 void AdjustFrame(RECT& rect, DWORD style, DWORD exStyle, HWND window) {
   using AdjustForDpiFn = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
   const auto forDpi = UserFunction<AdjustForDpiFn>("AdjustWindowRectExForDpi");
-  const int dpi = WindowDensity(window);
-  if (forDpi && dpi != SystemDensity() && forDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi))) return;
+  // Named even where it is the system's: Wine 10 gives an unaware thread the system density's
+  // frame from AdjustWindowRectEx, while it draws the window's at 96 dpi.
+  const int dpi = ThreadAwareness() == Awareness::PerMonitorV2 ? WindowDensity(window) : SystemDensity();
+  if (forDpi && forDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi))) return;
   AdjustWindowRectEx(&rect, style, FALSE, exStyle);
 }
 

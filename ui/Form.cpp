@@ -168,17 +168,37 @@ void Form::ChangeDensity(int dpi, const tagRECT* suggested) {
   LayOut(dpi);
   clientWidth_ = ExtentAfterDensityChange(width, laidOutWidth, laidOutWidth_, text, laidOutText_);
   clientHeight_ = ExtentAfterDensityChange(height, laidOutHeight, laidOutHeight_, text, laidOutText_);
-  DensityChanged();  // the dialog's fonts at the new density
-  if (!handle_) return;
-  for (auto& child : children_) child->ApplyBounds();
-  RECT r{0, 0, clientWidth_, clientHeight_};
-  AdjustFrame(r, static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE)),
-              static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE)), handle_);
-  SetWindowPos(handle_, nullptr, suggested ? suggested->left : 0, suggested ? suggested->top : 0, r.right - r.left,
-               r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE | (suggested ? 0 : SWP_NOMOVE));
-  Realign();  // the docked controls, also when the window kept its size
-  if (!suggested && IsWindowVisible(handle_)) PlaceForShow();  // inside its parent: centred again
-  RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  if (handle_) {
+    for (auto& child : children_) child->ApplyBounds();
+    RECT r{0, 0, clientWidth_, clientHeight_};
+    AdjustFrame(r, static_cast<DWORD>(GetWindowLongA(handle_, GWL_STYLE)),
+                static_cast<DWORD>(GetWindowLongA(handle_, GWL_EXSTYLE)), handle_);
+    if (suggested) {
+      MoveToSuggested(*suggested, r.right - r.left, r.bottom - r.top);
+    } else {
+      SetWindowPos(handle_, nullptr, 0, 0, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    }
+    Realign();  // the docked controls, also when the window kept its size
+    if (!suggested && IsWindowVisible(handle_)) PlaceForShow();  // inside its parent: centred again
+    RedrawWindow(handle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+  }
+  // Last: the dialog's own fonts, then what may call the host, whose code may take messages (and
+  // with them another change of density) while the window is already where it belongs.
+  DensityChanged();
+}
+
+void Form::MoveToSuggested(const tagRECT& suggested, int width, int height) {
+  const HMONITOR chosen = MonitorFromRect(&suggested, MONITOR_DEFAULTTONEAREST);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoA(chosen, &monitor);
+  const auto onChosen = [chosen](const Bounds& b) {
+    const RECT r{b.left, b.top, b.left + b.width, b.top + b.height};
+    return MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST) == chosen;
+  };
+  const Bounds b = PlaceOnSuggested(BoundsOf(suggested), width, height, onChosen, BoundsOf(monitor.rcWork), sizeable_);
+  SetWindowPos(handle_, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form::BindEvents(const LayoutNode& node, Control& control, const Handlers& h) {
@@ -285,7 +305,7 @@ std::intptr_t Form::HandleMessage(unsigned message, std::uintptr_t wParam, std::
     case 0x02E0:  // WM_DPICHANGED: a top-level form on a monitor of another density
       ChangeDensity(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    case 0x02E3:  // WM_DPICHANGED_AFTERPARENT: the window it lives in moved to one
+    case 0x02E3:  // WM_DPICHANGED_AFTERPARENT (per-monitor v2 only): the window it lives in moved to one
       ChangeDensity(WindowDensity(handle_), nullptr);
       return 0;
     case WM_PAINT: {

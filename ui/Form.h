@@ -81,8 +81,8 @@ class Form : public Control {
   void Load(const std::string& layoutName, Handlers handlers);
   // source names the layout in messages; a key that no control reads is refused.
   void LoadFromText(const std::string& layoutText, Handlers handlers, const std::string& source = "layout");
-  // The form has been laid out again for another density (moved to another monitor): fonts the
-  // dialog set up itself are made again for Density().
+  // The form has been laid out again for another density (moved to another monitor) and its
+  // window placed: fonts the dialog set up itself are made again for Density().
   virtual void DensityChanged() {}
 
  private:
@@ -91,6 +91,7 @@ class Form : public Control {
   void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
   void LayOut(int dpi);
   void ChangeDensity(int dpi, const tagRECT* suggested);
+  void MoveToSuggested(const tagRECT& suggested, int width, int height);
   void FireShortCut(std::uint16_t key);
   void ProcessModalMessage(void* msg);
   bool OwnsWindow(WindowHandle window) const;

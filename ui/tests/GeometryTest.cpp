@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using ui::Bounds;
@@ -97,6 +99,33 @@ TEST(Placement, CentredOnTheScreenAndKeptInsideTheWorkArea) {
   EXPECT_EQ(ui::CentreWithinWorkArea(564, 435, client, client, true), (Bounds{0, 0, 404, 261}));
   EXPECT_EQ(ui::CentreWithinWorkArea(352, 236, client, client, false), (Bounds{26, 12, 352, 236}));
   EXPECT_EQ(ui::CentreWithinWorkArea(564, 235, client, client, false), (Bounds{0, 13, 564, 235}));
+}
+
+// Centred on the rectangle Windows suggests for a new density, on the monitor it chose: here a
+// 1920 x 1080 laptop screen and a 1024 x 768 projector right of it; the larger share of a
+// rectangle decides, a tie goes to the laptop (the first monitor), as the system does it.
+TEST(Placement, OnTheSuggestedRectangleMostlyOnTheMonitorWindowsChose) {
+  const Bounds laptop{0, 0, 1920, 1080}, projector{1920, 0, 1024, 768};
+  auto share = [](const Bounds& b, const Bounds& m) {
+    const int w = std::min(b.left + b.width, m.left + m.width) - std::max(b.left, m.left);
+    const int h = std::min(b.top + b.height, m.top + m.height) - std::max(b.top, m.top);
+    return w > 0 && h > 0 ? static_cast<long long>(w) * h : 0LL;
+  };
+  auto onProjector = [&](const Bounds& b) { return share(b, projector) > share(b, laptop); };
+  auto place = [&](const Bounds& suggested, int width, int height) {
+    const bool projectorChosen = onProjector(suggested);
+    const auto onChosen = [&](const Bounds& b) { return onProjector(b) == projectorChosen; };
+    return ui::PlaceOnSuggested(suggested, width, height, onChosen, projectorChosen ? projector : laptop, true);
+  };
+  // Half and half, larger and smaller: centred, the odd half pixel towards the top-left.
+  EXPECT_EQ(place({1503, 20, 834, 635}, 893, 667), (Bounds{1473, 4, 893, 667}));
+  EXPECT_EQ(place({1503, 20, 834, 635}, 555, 423), (Bounds{1642, 126, 555, 423}));
+  // One pixel more on the projector: rounded down, the window would be half and half and go to the
+  // laptop; rounded up, it stays on the projector.
+  EXPECT_EQ(place({1503, 20, 835, 635}, 894, 667), (Bounds{1474, 4, 894, 667}));
+  // Close to the projector's bottom edge, taller than the suggested rectangle: centred either way,
+  // its share below the projector would put it on the laptop, so it moves onto the projector.
+  EXPECT_EQ(place({1504, 122, 834, 635}, 893, 667), (Bounds{1920, 101, 893, 667}));
 }
 
 }  // namespace
