@@ -252,7 +252,8 @@ TEST(HistoryLayout, FollowsTheLayoutScaledByTheMeasuredTextHeight) {
 TEST(HistoryLayout, FollowsItsWindowToMonitorsOfOtherDensities) {
   ASSERT_TRUE(kDpiAware);
   const int own = testkit::ScreenDpi();
-  const std::vector<Move> moves{{144}, {own}, {120, 0, 192}, {own}};
+  const int other = own == 120 ? 144 : 120;
+  const std::vector<Move> moves{{144}, {own}, {other, 0, 192}, {own}};
   const std::vector<Seen> seen = Observe(moves);
   ASSERT_EQ(seen.size(), moves.size() + 1);
   ExpectLaidOutFor(own, seen[0], true);
