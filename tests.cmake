@@ -30,7 +30,7 @@ endfunction()
 pathmr_test(ui_test PREFIX ui SOURCES
   ui/tests/ErrorTextTest.cpp ui/tests/GeometryTest.cpp ui/tests/LayoutTest.cpp ui/tests/TimerTest.cpp
   ui/tests/FormTest.cpp ui/tests/PixmapTest.cpp ui/tests/PicturesTest.cpp ui/jpeg/tests/JpegTest.cpp
-  library/tests/SharedUnitTest.cpp)
+  shared/tests/SharedUnitTest.cpp)
 pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
 pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp

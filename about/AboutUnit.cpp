@@ -2,7 +2,8 @@
 
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
-#include "library/LibraryHold.h"
+#include "shared/LibraryHold.h"
+#include "shared/Version.h"
 #include "ui/Controls.h"
 
 namespace about {
@@ -57,21 +58,3 @@ void ShowAbout(HWND parentWindow) {
 }
 
 }  // namespace about
-
-namespace {
-
-void ShowAboutGuarded(HWND parentWindow) noexcept {
-  try {
-    about::ShowAbout(parentWindow);
-  } catch (...) {
-    // The export reports nothing; the form is gone with the unique_ptr however the call ended.
-  }
-}
-
-}  // namespace
-
-void __stdcall ShowAboutForm(HWND parentWindow) {
-  shared::EnterExport();
-  ShowAboutGuarded(parentWindow);
-  shared::LeaveExport();  // last: nothing of the library runs after it but the return
-}

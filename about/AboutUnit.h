@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "library/Pathmr.h"  // ShowAboutForm is defined in AboutUnit.cpp
 #include "ui/Form.h"
 
 namespace ui {

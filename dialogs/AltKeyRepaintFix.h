@@ -15,7 +15,8 @@ namespace dialogs {
 
 enum TDelayType { dtPostMsg = 0, dtTimer = 1 };
 
-// Posted to the form in dtPostMsg mode; the form answers it with ForceControlRepaint.
+// Posted to the form in dtPostMsg mode; a form that uses that mode answers it with
+// ForceControlRepaint. Neither dialog does: both use dtTimer.
 constexpr unsigned WM_AltBugForceSelfRepaint = 0x81A9;  // WM_APP + 425
 
 // What the component needs from the platform, so that its rules can be tested alone.
@@ -44,6 +45,8 @@ class AltKeyRepaintFix {
   // Repaints every push button of the target form now; other controls are only walked through.
   void ForceControlRepaint();
 
+  // The component's properties, read and written at any time; a change takes effect at the next
+  // key. The dialogs set DelayType; the others keep their defaults there.
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool enabled) { enabled_ = enabled; }
   TDelayType DelayType() const { return delayType_; }
@@ -51,6 +54,7 @@ class AltKeyRepaintFix {
   unsigned TimerDelayMsec() const { return timerDelayMsec_; }
   void SetTimerDelayMsec(unsigned msec) { timerDelayMsec_ = msec; }
 
+  // Its state, read by its tests, which prove its rules with a fake platform and no window.
   ui::Form* TargetForm() const { return targetForm_; }
   bool AltSeen() const { return altSeen_; }
   const ui::Timer& RepaintTimer() const { return repaintTimer_; }

@@ -7,8 +7,8 @@
 #include "dialogs/DialogSupport.h"
 #include "history/Positions.h"
 #include "history/SlideExport.h"
-#include "library/LibraryHold.h"
-#include "library/SharedUnit.h"
+#include "shared/LibraryHold.h"
+#include "shared/SharedUnit.h"
 #include "ui/Controls.h"
 #include "ui/Owners.h"
 #include "ui/PictureLoader.h"
@@ -104,7 +104,11 @@ void THistoryForm::SlideListBoxDblClick() {
 
 void THistoryForm::AboutButtonClick() {
   if (previewRunning_) return;  // no About box inside the host's export
-  ShowAboutForm(Handle());
+  try {
+    about::ShowAbout(Handle());
+  } catch (...) {
+    // As from its export: the About box reports nothing, and the history dialog stays.
+  }
 }
 
 void THistoryForm::ShowSlidePreview(int row) {
@@ -161,7 +165,6 @@ void DropHistoryRequest() {
   form->AbandonPresentation();
 }
 
-namespace {
 
 void Initialize(const VARIANT& presentation) {
   if (g_showing) return;
@@ -209,44 +212,4 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
   return form->SlideListBox->ItemIndex() + 1;  // no selected row (-1) gives 0
 }
 
-}  // namespace
 }  // namespace history
-
-// The exports report no errors, and no exception may leave them.
-
-void __stdcall InitializeSlideHistory(VARIANT presentation) {
-  shared::EnterExport();
-  try {
-    history::Initialize(presentation);
-  } catch (...) {
-  }
-  shared::LeaveExport();
-}
-
-void __stdcall AddSlideHistory(std::int32_t slideIndex, const char* caption) {
-  shared::EnterExport();
-  try {
-    history::Add(slideIndex, caption);
-  } catch (...) {
-  }
-  shared::LeaveExport();
-}
-
-namespace {
-
-std::int32_t ShowGuarded(HWND parentWindow, std::int32_t currentPosition) noexcept {
-  try {
-    return history::Show(parentWindow, currentPosition);
-  } catch (...) {
-    return 0;
-  }
-}
-
-}  // namespace
-
-std::int32_t __stdcall ShowSlideHistory(HWND parentWindow, std::int32_t currentPosition) {
-  shared::EnterExport();
-  const std::int32_t result = ShowGuarded(parentWindow, currentPosition);
-  shared::LeaveExport();  // last: nothing of the library runs after it but the return
-  return result;
-}

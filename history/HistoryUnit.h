@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "library/Pathmr.h"  // the three history exports are defined in HistoryUnit.cpp
 #include "ui/Form.h"
 #include "ui/Owners.h"
 
@@ -67,6 +66,13 @@ class THistoryForm : public ui::Form {
   bool previewPending_ = false;  // the selection changed while the preview ran
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
 };
+
+// One request, as the three history exports make it: Initialize starts it (dropping one still
+// open), Add appends a row, Show shows the dialog and ends it, returning the 1-based position of
+// the row chosen with "Go" or 0. While the dialog is shown, the other two do nothing.
+void Initialize(const VARIANT& presentation);
+void Add(std::int32_t slideIndex, const char* caption);
+std::int32_t Show(HWND parentWindow, std::int32_t currentPosition);
 
 // Ends a request that was opened but never shown (the library is being unloaded, under the
 // loader lock). On the thread that opened it the request is destroyed. On any other thread its

@@ -1,4 +1,4 @@
-// Load and unload of the library, and the product hooks.
+// Load and unload of the library.
 //
 // Everything here runs under the loader lock. Each step only touches this thread and libraries
 // that are already initialised (user32, gdi32 and kernel32 are imported statically, so the loader
@@ -9,10 +9,9 @@
 #include <optional>
 
 #include "history/HistoryUnit.h"
-#include "library/Pathmr.h"
-#include "library/ThreadRecord.h"
+#include "shared/ThreadRecord.h"
 #include "ui/Owners.h"
-#include "ui/Platform.h"
+#include "ui/WindowClass.h"
 #include "ui/jpeg/JpegPicture.h"
 
 // The static C++ runtime's reserve for exceptions thrown when memory has run out (about 19 KB),
@@ -68,7 +67,3 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
   if (reason == DLL_PROCESS_DETACH && !reserved) Unload();
   return TRUE;
 }
-
-void __stdcall InitializeProduct() {}
-
-void __stdcall ShutdownProduct() {}

@@ -1,10 +1,11 @@
 #include "ui/Control.h"
 
+#include <windows.h>
+
 #include <algorithm>
 
 #include "ui/Form.h"
 #include "ui/Layout.h"
-#include "ui/Platform.h"
 
 namespace ui {
 
@@ -21,14 +22,19 @@ Control::Control(Form* form, Control* parent, const LayoutNode& node)
   else if (align == "Right") align_ = Align::Right;
   else if (align != "None") throw Exception("Layout of " + name_ + ": unknown Align " + align);
   tabOrder_ = node.Int("TabOrder", 0);
-  if (form_ && form_ != this) id_ = form_->nextId_++;
+  if (form_ && form_ != this) id_ = form_->Windows().NewId();
 }
 
 Control::~Control() = default;
 
 void Control::DetachWindow() {
-  if (handle_) form_->windows_.erase(handle_);
+  if (handle_) form_->Windows().Remove(handle_);
   handle_ = nullptr;
+}
+
+void Control::ForgetWindows() {
+  handle_ = nullptr;
+  for (auto& child : children_) child->ForgetWindows();
 }
 
 std::intptr_t Control::HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -94,7 +100,7 @@ void Control::CreateWindowTree(WindowHandle parentWindow) {
   if (IsWindowed()) {
     handle_ = CreatePlatformWindow(parentWindow);
     if (!handle_) throw OutOfResources("Cannot create the window of " + name_);
-    form_->windows_[handle_] = this;
+    form_->Windows().Add(handle_, this);
     ApplyFontToWindow();
     below = handle_;
   }

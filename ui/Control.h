@@ -29,8 +29,6 @@ class Control {
   Control& operator=(const Control&) = delete;
 
   const std::string& Name() const { return name_; }
-  Control* Parent() const { return parent_; }
-  Form& OwnerForm() const { return *form_; }
   const std::vector<std::unique_ptr<Control>>& Controls() const { return children_; }
 
   // A windowed control has a platform window; graphic controls do not.
@@ -41,7 +39,6 @@ class Control {
   WindowHandle Handle() const { return handle_; }
   Bounds GetBounds() const { return bounds_; }
   void SetBounds(const Bounds& b);
-  Align GetAlign() const { return align_; }
   int TabOrder() const { return tabOrder_; }
   int Id() const { return id_; }
 
@@ -61,18 +58,21 @@ class Control {
   // Called by the window procedure when the platform window is made and when it is gone.
   void AttachWindow(WindowHandle window) { handle_ = window; }
   void DetachWindow();
+  // Lets go of the handles of this control's window and of all below it without destroying them:
+  // they are gone already, or belong to a thread that destroys them.
+  void ForgetWindows();
+
+  // A notification (WM_COMMAND code) that the control sent to its parent; the form passes it on.
+  virtual void Notify(int code) { (void)code; }
 
   // Messages of windows whose class the layer registered (forms, containers).
   virtual std::intptr_t HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
  protected:
-  friend class Form;
   friend void BuildControls(Form* form, Control* parent, const LayoutNode& node);
   // Creates the platform window (and those of the children) below the given parent window.
   virtual void CreateWindowTree(WindowHandle parentWindow);
   virtual WindowHandle CreatePlatformWindow(WindowHandle parentWindow) = 0;
-  // A notification (WM_COMMAND code) that the control sent to its parent.
-  virtual void Notify(int code) { (void)code; }
   // Paints a graphic control onto its parent's device context.
   virtual void PaintOn(HDC__* dc) { (void)dc; }
   virtual void FontChanged();

@@ -6,9 +6,11 @@
 #include "ui/Font.h"
 #include "ui/Form.h"
 #include "ui/Layout.h"
+#include "ui/Module.h"
+#include "ui/Owners.h"
 #include "ui/Picture.h"
 #include "ui/PixmapPicture.h"
-#include "ui/Platform.h"
+#include "ui/WindowClass.h"
 
 namespace ui {
 namespace {

@@ -21,7 +21,7 @@ class ListBox : public Control {
   void SetItemIndex(int index);  // an index outside the rows selects nothing
   // The value stored with a row; ListIndexError for a row the list does not have.
   std::int32_t ItemValue(int index) const;
-  std::string ItemText(int index) const;
+  std::string ItemText(int index) const;  // read by the tests: the row as the list stores it
 
   std::function<void()> OnClick, OnDblClick;
 
@@ -81,7 +81,7 @@ class Image : public GraphicControl {
  public:
   Image(Form* form, Control* parent, const LayoutNode& node);
   ~Image() override;
-  Picture* GetPicture() const { return picture_.get(); }
+  Picture* GetPicture() const { return picture_.get(); }  // read by the tests: the picture shown
   void SetPicture(std::unique_ptr<Picture> picture);
   // Where the picture is drawn inside the control.
   Bounds DestinationRect() const;

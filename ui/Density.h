@@ -28,7 +28,7 @@ void AdjustFrame(RECT& rect, DWORD style, DWORD exStyle, HWND window);
 // The icon-title font at a density (0: the system's); false when the system cannot tell.
 bool IconTitleFont(LOGFONTA& font, int dpi);
 
-// False: behave as on a system without the per-monitor functions (for tests).
+// False: behave as on a system without the per-monitor functions. For the tests: no Wine lacks them.
 void UsePerMonitorFunctions(bool use);
 
 }  // namespace ui

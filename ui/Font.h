@@ -33,6 +33,7 @@ class Font {
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
 
+  // Description and Bold are read by the tests: the font a dialog asked for.
   const FontDescription& Description() const { return desc_; }
   void SetDescription(const FontDescription& desc);
   void SetBold(bool bold);

@@ -1,5 +1,7 @@
 // A form: a top-level window built from a layout resource, with its controls, its font, the
-// scaling at creation, docking, default and cancel buttons, and the modal loop.
+// scaling at creation, docking, default and cancel buttons, and the modal loop. Its work is done in
+// one unit per job: the window and its messages (Form.cpp), loading the layout (FormLoading.cpp),
+// placement and density (FormOnScreen.cpp), the modal loop and its input rules (ModalLoop.cpp).
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -8,6 +10,7 @@
 #include <string>
 
 #include "ui/Control.h"
+#include "ui/ControlWindows.h"
 #include "ui/Exceptions.h"
 #include "ui/Font.h"
 #include "ui/Owners.h"
@@ -30,7 +33,6 @@ class Form : public Control {
  public:
   ~Form() override;
 
-  const std::string& Caption() const { return caption_; }
   Font& GetFont() { return font_; }
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
@@ -71,6 +73,8 @@ class Form : public Control {
   }
   Control* FindControl(const std::string& name);
   Control* ControlFromWindow(WindowHandle window);
+  // The controls' windows, which the controls enter as they make and lose them.
+  ControlWindows& Windows() { return windows_; }
 
   std::intptr_t HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
 
@@ -86,20 +90,21 @@ class Form : public Control {
   virtual void DensityChanged() {}
 
  private:
-  friend class Control;
   WindowHandle CreatePlatformWindow(WindowHandle parentWindow) override;
-  void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
-  void LayOut(int dpi);
-  void ChangeDensity(int dpi, const tagRECT* suggested);
-  void MoveToSuggested(const tagRECT& suggested, int width, int height);
-  void FireShortCut(std::uint16_t key);
-  void ProcessModalMessage(void* msg);
-  bool OwnsWindow(WindowHandle window) const;
-  void ForgetWindows(Control& control);
-  void PlaceForShow();
-  void FocusFirstControl();
   Button* DefaultButton();
   Button* CancelButton();
+  bool OwnsWindow(WindowHandle window) const;
+  void FireShortCut(std::uint16_t key);
+  // FormLoading.cpp
+  void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
+  void LayOut(int dpi);
+  // FormOnScreen.cpp
+  void ChangeDensity(int dpi, const tagRECT* suggested);
+  void MoveToSuggested(const tagRECT& suggested, int width, int height);
+  void PlaceForShow();
+  // ModalLoop.cpp
+  void ProcessModalMessage(void* msg);
+  void FocusFirstControl();
 
   std::string caption_;
   std::string className_;
@@ -116,10 +121,9 @@ class Form : public Control {
   WindowHandle hostWindow_ = nullptr;    // shown inside it, or near it when it cannot hold a child
   bool modal_ = false;
   int modalResult_ = mrNone;
-  int nextId_ = 100;
   std::function<void()> onShow_;
   std::function<void(std::uint16_t)> onShortCut_;
-  std::map<WindowHandle, Control*> windows_;
+  ControlWindows windows_;
   Window window_;  // last: destroyed first, while the rest of the form is still there
 };
 

@@ -1,8 +1,10 @@
 #include "ui/PixmapPicture.h"
 
 #include "ui/Exceptions.h"
+#include "ui/Module.h"
+#include "ui/Owners.h"
 #include "ui/Pixmap.h"
-#include "ui/Platform.h"
+#include "ui/TopDownBitmap.h"
 
 namespace ui {
 namespace {

@@ -27,7 +27,7 @@ class Timer {
   Timer& operator=(const Timer&) = delete;
 
   bool Enabled() const { return enabled_; }
-  unsigned Interval() const { return interval_; }
+  unsigned Interval() const { return interval_; }  // read by the tests
   // Both throw ui::OutOfResources("Not enough timers available") when the platform refuses;
   // the new value is kept all the same.
   void SetEnabled(bool enabled);

@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "ui/ErrorBox.h"
-#include "ui/Platform.h"
+#include "ui/Module.h"
+#include "ui/Owners.h"
 #include "ui/Timer.h"
+#include "ui/WindowClass.h"
 
 namespace ui {
 namespace {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "about/AboutUnit.h"
+#include "shared/Version.h"
 #include "ui/Controls.h"
 
 namespace {

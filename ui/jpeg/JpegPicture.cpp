@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
+#include "ui/Owners.h"
 #include "ui/PictureFormats.h"
-#include "ui/Platform.h"
+#include "ui/TopDownBitmap.h"
 #include "ui/jpeg/JpegAtSize.h"
 
 namespace jpeg {

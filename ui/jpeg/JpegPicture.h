@@ -29,6 +29,7 @@ class JpegPicture : public ui::Picture {
   // The first draw decodes; a picture that fails to decode throws that once and then draws nothing.
   // Drawn later at another size, the kept bitmap is stretched: the bytes to decode again are gone.
   void Draw(HDC__* dc, const ui::Bounds& destination) override;
+  // Read by the tests and benchmarks, which prove the decoding's rules through them.
   bool Failed() const { return failed_; }
   int Decodes() const { return decodes_; }
   // The size libjpeg decoded at, before area averaging (0 x 0 before the first decode).

@@ -1,4 +1,4 @@
-#include "library/SharedUnit.h"
+#include "shared/SharedUnit.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,11 +1,12 @@
-#include "library/LibraryHold.h"
+#include "shared/LibraryHold.h"
 
 #include <windows.h>
 
 #include <atomic>
 
-#include "library/ThreadRecord.h"
-#include "ui/Platform.h"
+#include "shared/ThreadRecord.h"
+#include "ui/Module.h"
+#include "ui/Owners.h"
 
 namespace shared {
 namespace {

@@ -1,4 +1,4 @@
-#include "library/SharedUnit.h"
+#include "shared/SharedUnit.h"
 
 #include <windows.h>
 #include <objbase.h>

@@ -28,7 +28,7 @@ class LibraryHold {
 
 // Bracket every export that calls into the library: LeaveExport is the export's last statement,
 // after every object of the library in that call has gone. The outermost one also gives back the
-// runtime's record of the host's thread (library/ThreadRecord.h).
+// runtime's record of the host's thread (shared/ThreadRecord.h).
 void EnterExport();
 void LeaveExport();
 
