@@ -17,41 +17,11 @@ import shutil
 import sys
 import zipfile
 
-HERE = pathlib.Path(__file__).resolve().parent.parent
-BAS = HERE / "library" / "Pathmr.bas"
-README = HERE / "README.md"
-# The README's copy of the Declare block is the code block that follows this line.
-README_MARK = "<!-- The Declare block of library/Pathmr.bas, written here by ./build.sh dist. -->"
-JPEG_STATEMENT = "This software is based in part on the work of the Independent JPEG Group."
+import package_check
+from release_sources import BAS, HERE, README, declare_block, fail, header_version, readme_block
+
 # Debian's record of the MinGW-w64 runtime's licences, installed with the cross compilers.
 MINGW_COPYRIGHT = pathlib.Path("/usr/share/doc/mingw-w64-common/copyright")
-
-
-def fail(message):
-    sys.exit(f"package: {message}")
-
-
-def header_version(header_text):
-    found = re.search(r'^#define PATHMR_VERSION "([0-9.]+)"$', header_text, re.M)
-    if not found:
-        fail("the header defines no PATHMR_VERSION")
-    return found.group(1)
-
-
-def declare_block(bas_text):
-    """The conditional block of Declare statements, from its #If to its #End If."""
-    found = re.search(r"^#If .*?^#End If$", bas_text, re.M | re.S)
-    if not found:
-        fail(f"no #If ... #End If block in {BAS}")
-    return found.group(0)
-
-
-def readme_block(readme_text):
-    """The README's copy of the Declare block, and where it stands."""
-    found = re.search(re.escape(README_MARK) + r"\n```vb\n(.*?)\n```", readme_text, re.S)
-    if not found:
-        fail(f"README.md has no code block after the line {README_MARK}")
-    return found
 
 
 def crlf(text):
@@ -141,8 +111,6 @@ def main(argv):
     write_zip(archive, files)
     for arch, dll in ((32, "Pathmr"), (64, "Pathmr64")):
         shutil.copyfile(build / f"cross{arch}" / f"{dll}.map", out / f"{dll}-{version}.map")
-    import package_check
-
     package_check.check(archive, build)
     print(f"package: {archive} ({archive.stat().st_size} bytes, sha256 {hashlib.sha256(archive.read_bytes()).hexdigest()})")
     print(f"package: symbol maps beside it: Pathmr-{version}.map, Pathmr64-{version}.map")
