@@ -3,7 +3,7 @@
 # ./build.sh test   build both libraries and run every test under Wine on a private virtual display
 #                    (two monitors)
 # ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
-# ./build.sh build  build only
+# ./build.sh build [libraries]  build only (with "libraries": only Pathmr.dll and Pathmr64.dll)
 # ./build.sh dist   build both libraries, then write the release: dist/Pathmr-<version>.zip and,
 #                   beside it, the maps of their symbols ($DIST_DIR instead of dist/ when set)
 # ./build.sh check REGEX [32|64]  build, then run only the tests whose names match REGEX, in both
@@ -28,7 +28,8 @@ cmd=${1:-test}
 # The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
-  demo | test | bench | build | dist) ;;
+  demo | test | bench | dist) ;;
+  build) [ $# -lt 2 ] || [ "$2" = libraries ] || { echo "usage: ./build.sh build [libraries]" >&2; exit 2; } ;;
   check) [ $# -ge 2 ] && [[ "${3:-32}" =~ ^(32|64)$ ]] || { echo "usage: ./build.sh check REGEX [32|64]" >&2; exit 2; } ;;
   *) echo "usage: ./build.sh demo|test|bench|build|dist|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
 esac
@@ -171,7 +172,7 @@ start_prefix() {
 
 case "$cmd" in
   build)
-    for arch in 32 64; do build_arch "$arch"; done
+    for arch in 32 64; do build_arch "$arch" ${2:+Pathmr}; done
     ;;
   dist)
     for arch in 32 64; do build_arch "$arch" Pathmr; done

@@ -14,8 +14,9 @@ for dir in "${folders[@]}"; do
   mkdir -p "$dir/third_party/src"
   cp "$cache"/libjpeg-turbo_*.dsc "$cache"/libjpeg-turbo_*.tar.* "$dir/third_party/src/" 2>/dev/null || true
   echo "reproducible: building in $dir ($(date -u '+%H:%M:%S UTC'))"
-  BUILD_DIR=$dir DIST_DIR=$dir/dist bash "$here/build.sh" dist >"$work/$(basename "$dir").log" 2>&1 ||
-    { tail -n 30 "$work/$(basename "$dir").log" >&2; echo "reproducible: the build in $dir failed" >&2; exit 1; }
+  log=$work/$(basename "$dir").log
+  { BUILD_DIR=$dir bash "$here/build.sh" build libraries && python3 "$here/scripts/package.py" "$dir" "$dir/dist"; } \
+    >"$log" 2>&1 || { tail -n 30 "$log" >&2; echo "reproducible: the build in $dir failed" >&2; exit 1; }
 done
 
 same=1
