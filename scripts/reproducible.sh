@@ -2,7 +2,8 @@
 # scripts/reproducible.sh   builds the release twice from these sources, in two folders of
 # different names and at different times, each from scratch (libjpeg-turbo included), and
 # compares the two DLLs and the zips byte for byte. Exits 0 when they are the same, 1 when not
-# (both folders are then kept, for a look at the difference).
+# (both folders are then kept, for a look at the difference). The zips are made as dist makes
+# them, but without its demand for a test run of those bytes: they are compared, never shipped.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 cache=${BUILD_DIR:-$here/build}/third_party/src
