@@ -3,9 +3,10 @@
 # ./build.sh test   build both libraries and run every test under Wine on a private virtual display
 #                    (two monitors)
 # ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
-# ./build.sh build  build only
+# ./build.sh build [libraries]  build only (with "libraries": only Pathmr.dll and Pathmr64.dll)
 # ./build.sh dist   build both libraries, then write the release: dist/Pathmr-<version>.zip and,
-#                   beside it, the maps of their symbols ($DIST_DIR instead of dist/ when set)
+#                   beside it, the maps of their symbols ($DIST_DIR instead of dist/ when set);
+#                   only when both are, to the byte, the ones the last ./build.sh test passed with
 # ./build.sh check REGEX [32|64]  build, then run only the tests whose names match REGEX, in both
 #                    builds or only the one named (no fuzzing)
 # ./build.sh fuzz [seconds]  fuzz the JPEG reader natively (default 1800 s); no cross build, no Wine
@@ -28,7 +29,8 @@ cmd=${1:-test}
 # The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
-  demo | test | bench | build | dist) ;;
+  demo | test | bench | dist) ;;
+  build) [ $# -lt 2 ] || [ "$2" = libraries ] || { echo "usage: ./build.sh build [libraries]" >&2; exit 2; } ;;
   check) [ $# -ge 2 ] && [[ "${3:-32}" =~ ^(32|64)$ ]] || { echo "usage: ./build.sh check REGEX [32|64]" >&2; exit 2; } ;;
   *) echo "usage: ./build.sh demo|test|bench|build|dist|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
 esac
@@ -61,6 +63,9 @@ else
 fi
 
 dll_name() { if [ "$1" = 32 ]; then echo Pathmr.dll; else echo Pathmr64.dll; fi; }
+# The checksums of the libraries that a ./build.sh test in which every test passed ran; dist packs
+# no other bytes.
+tested_record=$BUILD_DIR/tested-libraries
 
 # build_arch 32|64 [TARGET]: everything, or only the target named.
 build_arch() {
@@ -171,12 +176,12 @@ start_prefix() {
 
 case "$cmd" in
   build)
-    for arch in 32 64; do build_arch "$arch"; done
+    for arch in 32 64; do build_arch "$arch" ${2:+Pathmr}; done
     ;;
   dist)
     for arch in 32 64; do build_arch "$arch" Pathmr; done
     step="writing the release (scripts/package.py)"
-    python3 "$here/scripts/package.py" "$BUILD_DIR" "${DIST_DIR:-$here/dist}" --readme
+    python3 "$here/scripts/package.py" "$BUILD_DIR" "${DIST_DIR:-$here/dist}" --readme --tested "$tested_record"
     ;;
   demo)
     arch=${runnable[0]}  # the 32-bit host and library where they can run
@@ -219,10 +224,21 @@ case "$cmd" in
       fi
       for arch in "${runnable[@]}"; do build_arch "$arch"; done
     else
+      # An older record stands for nothing once this run starts: only its own success writes one.
+      rm -f "$tested_record"
       for arch in 32 64; do build_arch "$arch"; done
       # The release as a zip of its own, checked as an add-in author would meet it (no Wine).
       step="checking the release (scripts/package.py)"
       python3 "$here/scripts/package.py" "$BUILD_DIR" "$BUILD_DIR/release-check"
+      # Its refusal of bytes the tests did not run: a record giving Pathmr64.dll the checksum of
+      # Pathmr.dll passes the one and must stop at the other.
+      sum32=$(sha256sum <"$BUILD_DIR/cross32/bin/Pathmr.dll" | cut -c1-64)
+      printf '%s  %s\n' "$sum32" cross32/bin/Pathmr.dll "$sum32" cross64/bin/Pathmr64.dll >"$BUILD_DIR/release-check/wrong-record"
+      if refusal=$(python3 "$here/scripts/package.py" "$BUILD_DIR" "$BUILD_DIR/release-check" \
+        --tested "$BUILD_DIR/release-check/wrong-record" 2>&1) || [[ $refusal != "package: Pathmr64.dll is not "* ]]; then
+        echo "build.sh: scripts/package.py --tested did not refuse Pathmr64.dll alone; it said: $refusal" >&2
+        exit 1
+      fi
       phase_done "release check"
       # A minute of fuzzing the JPEG reader natively, under the address and undefined behaviour
       # sanitizers; before the tests, so that the test runner's summary closes the output.
@@ -252,7 +268,10 @@ case "$cmd" in
     [ -z "$no32" ] || echo "$no32"
     failed=()
     summary=()
+    wine_names=()
     passed_all=0 failed_all=0
+    # What the tests run, for the record of a run in which all of them pass.
+    tested_sums=$(cd "$BUILD_DIR" && for arch in "${runnable[@]}"; do sha256sum "cross$arch/bin/$(dll_name "$arch")"; done)
     for wine in "${wines[@]}"; do
       if [ "$wine" = own ]; then
         unset PATHMR_WINE_ROOT
@@ -264,6 +283,7 @@ case "$cmd" in
         export PATHMR_WINE_ROOT
         wine_name=$(bash "$here/scripts/other-wine.sh" describe)
       fi
+      wine_names+=("$wine_name")
       for arch in "${runnable[@]}"; do
         for p in "${test_prefixes[@]}"; do start_prefix "$arch" $p; done
         step="testing the $arch-bit build under $wine_name"
@@ -290,6 +310,17 @@ case "$cmd" in
     if [ ${#failed[@]} -gt 0 ]; then
       printf 'build.sh: tests failed in the %s\n' "${failed[@]}" >&2
       failed_all=$((failed_all > 0 ? failed_all : ${#failed[@]}))
+    fi
+    if [ "$cmd" = test ] && [ ${#failed[@]} -eq 0 ] && [ ${#wines[@]} -eq 2 ] && [ "$passed_all" -gt 0 ]; then
+      {
+        echo "# Every test of ./build.sh test passed with these libraries under $(printf '%s and ' "${wine_names[@]}" | sed 's/ and $//'), $(date -u '+%Y-%m-%d %H:%M UTC')"
+        echo "# ./build.sh dist packs these bytes and no others (by hand, in the build folder: sha256sum -c tested-libraries)"
+        echo "$tested_sums"
+        [ -z "$no32" ] || echo "# not tested: cross32/bin/Pathmr.dll: the test run could run no 32-bit programs ($why)"
+      } >"$tested_record"
+      echo "tested libraries recorded for ./build.sh dist: $tested_record"
+    elif [ "$cmd" = test ]; then
+      echo "no record of tested libraries: ./build.sh dist needs a run in which every test passes under both Wines"
     fi
     echo "tests: $passed_all passed, $failed_all failed"
     [ ${#failed[@]} -eq 0 ] || exit 1

@@ -19,6 +19,7 @@
 #include "testkit/DialogDriver.h"
 #include "testkit/Presentation.h"
 #include "testkit/Screen.h"
+#include "ui/Owners.h"
 
 namespace {
 
@@ -48,28 +49,32 @@ const Visit kHistory[] = {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
-    HANDLE release = OpenEventA(SYNCHRONIZE, FALSE, argv[2]);
-    HMODULE held = LoadLibraryA(PATHMR_DLL_NAME);
-    if (!release || !held) return 2;
-    WaitForSingleObject(release, 30000);
-    FreeLibrary(held);
+    const ui::KernelHandle release(OpenEventA(SYNCHRONIZE, FALSE, argv[2]));
+    const ui::Module held(LoadLibraryA(PATHMR_DLL_NAME));
+    if (!release.valid() || !held.get()) return 2;
+    WaitForSingleObject(release.get(), 30000);
     return 0;
   }
   std::string autoDir;
   if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0) autoDir = argv[2];
 
-  CoInitialize(nullptr);
-  HMODULE library = LoadLibraryA(PATHMR_DLL_NAME);
-  if (!library) {
+  const HRESULT com = CoInitialize(nullptr);
+  const ui::ScopeExit uninitialize([com] {
+    if (SUCCEEDED(com)) CoUninitialize();
+  });
+  // Declared before the library, so that it outlives it: the library may give back its reference
+  // as it unloads.
+  testkit::Presentation presentation;
+  const ui::Module library(LoadLibraryA(PATHMR_DLL_NAME));
+  if (!library.get()) {
     std::fprintf(stderr, "host: cannot load " PATHMR_DLL_NAME " (error %lu)\n", GetLastError());
     return 1;
   }
-  auto initialize = Bind<InitializeSlideHistoryFn>(library, "InitializeSlideHistory");
-  auto add = Bind<AddSlideHistoryFn>(library, "AddSlideHistory");
-  auto show = Bind<ShowSlideHistoryFn>(library, "ShowSlideHistory");
+  auto initialize = Bind<InitializeSlideHistoryFn>(library.get(), "InitializeSlideHistory");
+  auto add = Bind<AddSlideHistoryFn>(library.get(), "AddSlideHistory");
+  auto show = Bind<ShowSlideHistoryFn>(library.get(), "ShowSlideHistory");
   if (!initialize || !add || !show) return 1;
 
-  testkit::Presentation presentation;
   initialize(presentation.AsVariant());
   for (const Visit& v : kHistory) add(v.slide, v.caption);
   const std::int32_t current = sizeof kHistory / sizeof kHistory[0];
@@ -114,7 +119,5 @@ int main(int argc, char** argv) {
     std::printf("chosen entry: %s (slide %d)\n", kHistory[chosen - 1].caption,
                 static_cast<int>(kHistory[chosen - 1].slide));
   std::printf("presentation references after the call: %lu\n", presentation.References());
-  FreeLibrary(library);
-  CoUninitialize();
   return 0;
 }

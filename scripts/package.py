@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """The release of the two libraries that build.sh has built.
 
-scripts/package.py BUILD_DIR OUT_DIR [--readme]
+scripts/package.py BUILD_DIR OUT_DIR [--readme] [--tested RECORD]
 
 Writes OUT_DIR/Pathmr-<version>.zip (Pathmr.dll, Pathmr64.dll, Pathmr.h, Pathmr.bas, ReadMe.txt,
 SHA256SUMS) and, beside it rather than in it, the maps of both libraries' symbols for reading a
 crash address; then checks the zip (scripts/package_check.py). The version is the header's,
 which CMake made from the version resource's source. The zip holds the same bytes for the same
-files: fixed dates and modes, a fixed order. --readme first writes the Declare block of
-library/Pathmr.bas into README.md, so that the two never differ.
+files: fixed dates and modes, a fixed order. --readme also writes the Declare block of
+library/Pathmr.bas into README.md, so that the two never differ. --tested first makes sure that
+both libraries are, to the byte, those that RECORD lists: the record ./build.sh test writes after a
+run in which every test passed; without it, or for a library it does not list, nothing is written.
 """
 import hashlib
 import pathlib
@@ -17,41 +19,14 @@ import shutil
 import sys
 import zipfile
 
-HERE = pathlib.Path(__file__).resolve().parent.parent
-BAS = HERE / "library" / "Pathmr.bas"
-README = HERE / "README.md"
-# The README's copy of the Declare block is the code block that follows this line.
-README_MARK = "<!-- The Declare block of library/Pathmr.bas, written here by ./build.sh dist. -->"
-JPEG_STATEMENT = "This software is based in part on the work of the Independent JPEG Group."
+import package_check
+from release_sources import BAS, HERE, README, declare_block, fail, header_version, readme_block
+
+USAGE = "usage: scripts/package.py BUILD_DIR OUT_DIR [--readme] [--tested RECORD]"
+# Each library of the release and where the build tree has it (as a record of a test run names it).
+LIBRARIES = {"Pathmr.dll": "cross32/bin/Pathmr.dll", "Pathmr64.dll": "cross64/bin/Pathmr64.dll"}
 # Debian's record of the MinGW-w64 runtime's licences, installed with the cross compilers.
 MINGW_COPYRIGHT = pathlib.Path("/usr/share/doc/mingw-w64-common/copyright")
-
-
-def fail(message):
-    sys.exit(f"package: {message}")
-
-
-def header_version(header_text):
-    found = re.search(r'^#define PATHMR_VERSION "([0-9.]+)"$', header_text, re.M)
-    if not found:
-        fail("the header defines no PATHMR_VERSION")
-    return found.group(1)
-
-
-def declare_block(bas_text):
-    """The conditional block of Declare statements, from its #If to its #End If."""
-    found = re.search(r"^#If .*?^#End If$", bas_text, re.M | re.S)
-    if not found:
-        fail(f"no #If ... #End If block in {BAS}")
-    return found.group(0)
-
-
-def readme_block(readme_text):
-    """The README's copy of the Declare block, and where it stands."""
-    found = re.search(re.escape(README_MARK) + r"\n```vb\n(.*?)\n```", readme_text, re.S)
-    if not found:
-        fail(f"README.md has no code block after the line {README_MARK}")
-    return found
 
 
 def crlf(text):
@@ -108,16 +83,36 @@ def contents(build):
     for mark, text in (("@VERSION@", version), ("@JPEG_VERSION@", jpeg_version(build)),
                        ("@JPEG_LICENCE@", jpeg_licence(build)), ("@WINPTHREADS_LICENCE@", winpthreads_licence())):
         readme = readme.replace(mark, text)
-    files = {
-        "Pathmr.dll": (build / "cross32" / "bin" / "Pathmr.dll").read_bytes(),
-        "Pathmr64.dll": (build / "cross64" / "bin" / "Pathmr64.dll").read_bytes(),
+    files = {name: (build / path).read_bytes() for name, path in LIBRARIES.items()}
+    files.update({
         "Pathmr.h": crlf(headers[0]),
         "Pathmr.bas": crlf(BAS.read_text(encoding="utf-8")),
         "ReadMe.txt": crlf(readme),
-    }
+    })
     sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
     files["SHA256SUMS"] = sums.encode()
     return version, files
+
+
+def check_tested(record, files):
+    """Stops unless the record lists each library with the checksum of the bytes about to be packed.
+    The record is a checksum and a path a line, as sha256sum writes them; lines that begin with "#"
+    say what ran, and "# not tested: PATH: why" names a library the run could not test."""
+    if not record.is_file():
+        fail(f"no record of a test run in which every test passed ({record}): run ./build.sh test first")
+    lines = record.read_text(encoding="utf-8").splitlines()
+    tested = {m.group(2): m.group(1) for m in map(re.compile(r"([0-9a-f]{64})  (.+)").fullmatch, lines) if m}
+    for name, path in LIBRARIES.items():
+        if path not in tested:
+            said = f"# not tested: {path}: "
+            why = next((line[len(said):] for line in lines if line.startswith(said)), f"{record} does not list it")
+            fail(f"{name} was not tested ({why}); the release holds only libraries the tests ran: "
+                 "run ./build.sh test on a machine that can test both, then ./build.sh dist")
+        if hashlib.sha256(files[name]).hexdigest() != tested[path]:
+            fail(f"{name} is not the library the last passing test run tested: its checksum differs from the one "
+                 f"in {record}; run ./build.sh test first")
+    ran = next((line.lstrip("# ") for line in lines if line.startswith("#")), None)
+    print("package: both libraries are the ones the tests ran" + (f" ({ran})" if ran else ""))
 
 
 def write_zip(path, files):
@@ -130,19 +125,29 @@ def write_zip(path, files):
 
 
 def main(argv):
-    if len(argv) not in (2, 3) or (len(argv) == 3 and argv[2] != "--readme"):
-        sys.exit("usage: scripts/package.py BUILD_DIR OUT_DIR [--readme]")
-    build, out = pathlib.Path(argv[0]).resolve(), pathlib.Path(argv[1]).resolve()
-    if len(argv) == 3:
-        write_readme_block()
+    args, record = list(argv), None
+    readme = "--readme" in args
+    if readme:
+        args.remove("--readme")
+    if "--tested" in args:
+        at = args.index("--tested")
+        if at + 1 >= len(args):
+            sys.exit(USAGE)
+        record = pathlib.Path(args.pop(at + 1)).resolve()
+        args.pop(at)
+    if len(args) != 2 or any(arg.startswith("-") for arg in args):
+        sys.exit(USAGE)
+    build, out = pathlib.Path(args[0]).resolve(), pathlib.Path(args[1]).resolve()
     version, files = contents(build)
+    if record:
+        check_tested(record, files)
+    if readme:
+        write_readme_block()
     out.mkdir(parents=True, exist_ok=True)
     archive = out / f"Pathmr-{version}.zip"
     write_zip(archive, files)
     for arch, dll in ((32, "Pathmr"), (64, "Pathmr64")):
         shutil.copyfile(build / f"cross{arch}" / f"{dll}.map", out / f"{dll}-{version}.map")
-    import package_check
-
     package_check.check(archive, build)
     print(f"package: {archive} ({archive.stat().st_size} bytes, sha256 {hashlib.sha256(archive.read_bytes()).hexdigest()})")
     print(f"package: symbol maps beside it: Pathmr-{version}.map, Pathmr64-{version}.map")

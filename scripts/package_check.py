@@ -16,8 +16,9 @@ import struct
 import sys
 import zipfile
 
-import package
+from release_sources import HERE, README, declare_block, header_version, readme_block
 
+JPEG_STATEMENT = "This software is based in part on the work of the Independent JPEG Group."
 EXPECTED = {"Pathmr.dll", "Pathmr64.dll", "Pathmr.h", "Pathmr.bas", "ReadMe.txt", "SHA256SUMS"}
 MACHINE = {"Pathmr.dll": 0x14C, "Pathmr64.dll": 0x8664}
 # Bytes on a 32-bit stack of each argument type a Declare uses (all passed by value).
@@ -127,7 +128,7 @@ def check(archive, build):
     if not EXPECTED <= set(files):
         sys.exit("package_check: " + "; ".join(problems))
     header = files["Pathmr.h"].decode().replace("\r\n", "\n")
-    version = package.header_version(header)
+    version = header_version(header)
     expect(archive.name == f"Pathmr-{version}.zip", f"{archive.name} is not named after version {version}")
 
     listed = dict(reversed(line.split("  ", 1)) for line in files["SHA256SUMS"].decode().splitlines())
@@ -147,20 +148,20 @@ def check(archive, build):
         expect(symbols == 0, f"{dll} carries a symbol table")
         expect(not [s for s in sections if s.startswith((".debug", "/"))], f"{dll} has debug sections: {sections}")
         expect(sorted(exports[dll]) == sorted(header_functions(header)), f"{dll} exports {exports[dll]}")
-        for path in {str(build), str(package.HERE)}:
+        for path in {str(build), str(HERE)}:
             for text in (path.encode(), path.encode("utf-16-le")):
                 expect(text not in files[dll], f"{dll} holds the path {path}")
 
-    stack_bytes = {n: int(b) for n, b in re.findall(r"^\s+(\w+) = \w+@(\d+)$", (package.HERE / "library" / "Pathmr.def").read_text(), re.M)}
+    stack_bytes = {n: int(b) for n, b in re.findall(r"^\s+(\w+) = \w+@(\d+)$", (HERE / "library" / "Pathmr.def").read_text(), re.M)}
     bas = files["Pathmr.bas"].decode("cp1252")
     expect("\n" not in bas.replace("\r\n", ""), "Pathmr.bas has lines that do not end in CR LF")
     check_declares(bas.replace("\r\n", "\n"), header, exports, stack_bytes)
-    readme = package.README.read_text(encoding="utf-8")
-    expect(package.readme_block(readme).group(1) == package.declare_block(bas.replace("\r\n", "\n")),
+    readme = README.read_text(encoding="utf-8")
+    expect(readme_block(readme).group(1) == declare_block(bas.replace("\r\n", "\n")),
            "README.md's Declare block differs from library/Pathmr.bas (./build.sh dist writes it there)")
 
     text = files["ReadMe.txt"].decode("cp1252")
-    expect(package.JPEG_STATEMENT in text, "ReadMe.txt lacks the statement the IJG licence asks for")
+    expect(JPEG_STATEMENT in text, "ReadMe.txt lacks the statement the IJG licence asks for")
     licence = (build / "third_party" / "src" / "libjpeg-turbo" / "LICENSE.md").read_text(encoding="utf-8")
     expect(licence.strip().replace("\n", "\r\n") in text, "ReadMe.txt lacks libjpeg-turbo's LICENSE.md")
     expect("LEGAL ISSUES" in text and "mingw-w64 project" in text and not re.search(r"@[A-Z_]+@", text),

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <memory>
 
 extern "C" {
 #include <jpeglib.h>
@@ -19,11 +20,16 @@ struct ErrorJump {
 
 extern "C" void JumpOnError(j_common_ptr c) { std::longjmp(reinterpret_cast<ErrorJump*>(c->err)->jump, 1); }
 
+// Gives back libjpeg's memory and the output buffer when it goes.
 struct Encoder {
   jpeg_compress_struct cinfo;
   ErrorJump err;
   unsigned char* out = nullptr;
   unsigned long outSize = 0;
+  ~Encoder() {
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+  }
 };
 
 // Plain data only in this frame: libjpeg's errors jump back here.
@@ -54,13 +60,10 @@ bool Run(Encoder* e, const std::uint8_t* pixels, int width, int height, int comp
 
 std::vector<std::uint8_t> EncodeJpeg(const std::vector<std::uint8_t>& pixels, int width, int height, int components,
                                      const JpegWriteOptions& options) {
-  auto* e = new Encoder{};
-  const bool ok = Run(e, pixels.data(), width, height, components, options);
+  const auto e = std::make_unique<Encoder>();
+  const bool ok = Run(e.get(), pixels.data(), width, height, components, options);
   std::vector<std::uint8_t> bytes;
   if (ok && e->out) bytes.assign(e->out, e->out + e->outSize);
-  jpeg_destroy_compress(&e->cinfo);
-  std::free(e->out);
-  delete e;
   return bytes;
 }
 

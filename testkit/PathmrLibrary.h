@@ -9,6 +9,7 @@
 #include <string>
 
 #include "library/Pathmr.h"
+#include "ui/Owners.h"
 
 namespace testkit {
 
@@ -17,7 +18,13 @@ struct PathmrLibrary {
   using AddSlideHistoryFn = void(__stdcall*)(std::int32_t, const char*);
   using ShowSlideHistoryFn = std::int32_t(__stdcall*)(HWND, std::int32_t);
 
-  HMODULE module = LoadLibraryA(PATHMR_DLL_NAME);
+  PathmrLibrary() = default;
+  PathmrLibrary(const PathmrLibrary&) = delete;
+  PathmrLibrary& operator=(const PathmrLibrary&) = delete;
+
+  // Freed when this goes (after the pump below), or when an export is missing and construction
+  // fails; a test that unloads at a moment of its own calls module.reset().
+  ui::Module module{LoadLibraryA(PATHMR_DLL_NAME)};
   InitializeSlideHistoryFn InitializeSlideHistory = Bind<InitializeSlideHistoryFn>("InitializeSlideHistory");
   AddSlideHistoryFn AddSlideHistory = Bind<AddSlideHistoryFn>("AddSlideHistory");
   ShowSlideHistoryFn ShowSlideHistory = Bind<ShowSlideHistoryFn>("ShowSlideHistory");
@@ -30,13 +37,12 @@ struct PathmrLibrary {
       while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
     }
-    if (module) FreeLibrary(module);
   }
 
   template <class F>
   F Bind(const char* name) {
-    if (!module) throw std::runtime_error(PATHMR_DLL_NAME " cannot be loaded");
-    auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (!module.get()) throw std::runtime_error(PATHMR_DLL_NAME " cannot be loaded");
+    auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module.get(), name)));
     if (!f) throw std::runtime_error(std::string(PATHMR_DLL_NAME " does not export ") + name);
     return f;
   }

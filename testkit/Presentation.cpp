@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #include "testkit/JpegWriter.h"
 #include "ui/Owners.h"
@@ -17,14 +18,18 @@ std::string Narrow(const wchar_t* w) {
   return text;
 }
 
+struct CloseFile {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+
 // Written by the wide name, like a host that handles any folder name; beyond MAX_PATH only in the
 // form that the file functions take for long paths.
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
   const std::wstring name = path.size() >= MAX_PATH - 12 && path.compare(0, 4, L"\\\\?\\") != 0 ? L"\\\\?\\" + path : path;
-  FILE* f = _wfopen(name.c_str(), L"wb");
+  std::unique_ptr<FILE, CloseFile> f(_wfopen(name.c_str(), L"wb"));
   if (!f) return false;
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  return std::fclose(f) == 0;
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+  return std::fclose(f.release()) == 0;  // closed here for its result: bytes it cannot write fail it
 }
 
 HRESULT Fail(EXCEPINFO* info, const wchar_t* text) {
@@ -229,8 +234,8 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   }
   if (setup.fault == Fault::ChangesPath || setup.fault == Fault::MovesThenFails) {
     path = path.substr(0, path.find_last_of(L'\\') + 1) + L"moved-" + std::to_wstring(slide) + L".jpg";
-    SysFreeString(*pathArg.pbstrVal);
-    *pathArg.pbstrVal = SysAllocString(path.c_str());
+    // The caller's string is ours to replace: the old one is freed as this block ends.
+    const ui::Bstr replaced(std::exchange(*pathArg.pbstrVal, SysAllocString(path.c_str())));
   }
   if (!WriteFileBytes(path, bytes)) return E_FAIL;
   if (keepLog) writtenFiles.push_back(path);

@@ -131,18 +131,14 @@ HostWindow::HostWindow(int x, int y, int width, int height, DWORD style) {
   wc.lpszClassName = "PathmrTestHost";
   wc.style = CS_DBLCLKS;
   RegisterClassA(&wc);  // a second host in the same process finds it registered
-  window_ = CreateWindowExA(0, wc.lpszClassName, "host", style | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height,
-                            nullptr, nullptr, wc.hInstance, this);
-  UpdateWindow(window_);
-}
-
-HostWindow::~HostWindow() {
-  if (IsWindow(window_)) DestroyWindow(window_);
+  window_.reset(CreateWindowExA(0, wc.lpszClassName, "host", style | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height,
+                                nullptr, nullptr, wc.hInstance, this));
+  UpdateWindow(window_.get());
 }
 
 POINT HostWindow::ClientPointOnScreen(int x, int y) const {
   POINT p{x, y};
-  ClientToScreen(window_, &p);
+  ClientToScreen(window_.get(), &p);
   return p;
 }
 
@@ -151,6 +147,7 @@ LRESULT CALLBACK HostWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
     SetWindowLongPtrA(window, GWLP_USERDATA,
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
   auto* self = reinterpret_cast<HostWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && message == WM_NCDESTROY) self->window_.release();
   const bool input = (message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
                      (message >= WM_LBUTTONDOWN && message <= WM_MOUSELAST) ||
                      (message >= WM_NCLBUTTONDOWN && message <= WM_NCXBUTTONDBLCLK) ||

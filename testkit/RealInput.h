@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "ui/Owners.h"
+
 namespace testkit {
 
 // Screen points to aim at.
@@ -34,11 +36,10 @@ bool BringToForeground(HWND window);
 class HostWindow {
  public:
   HostWindow(int x, int y, int width, int height, DWORD style = WS_OVERLAPPEDWINDOW);
-  ~HostWindow();
   HostWindow(const HostWindow&) = delete;
   HostWindow& operator=(const HostWindow&) = delete;
 
-  HWND Handle() const { return window_; }
+  HWND Handle() const { return window_.get(); }
   int InputSeen() const { return inputSeen_; }
   int CloseRequests() const { return closeRequests_; }
   // A screen point inside the window's client area.
@@ -46,9 +47,11 @@ class HostWindow {
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  HWND window_ = nullptr;
   int inputSeen_ = 0;
   int closeRequests_ = 0;
+  // Declared last, so destroyed first: the counters are still there for the window's last
+  // messages. A test may destroy the window itself (a slide show that ends); it is given up then.
+  ui::Window window_;
 };
 
 }  // namespace testkit

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "ui/Owners.h"
+
 namespace testkit {
 namespace {
 
@@ -40,14 +42,13 @@ std::size_t HeapBytesInUse(bool& exact) {
 }
 
 int ThreadsOfThisProcess() {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  const ui::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  if (!snapshot.valid()) return 0;
   int n = 0;
   THREADENTRY32 t{};
   t.dwSize = sizeof t;
-  for (BOOL more = Thread32First(snapshot, &t); more; more = Thread32Next(snapshot, &t))
+  for (BOOL more = Thread32First(snapshot.get(), &t); more; more = Thread32Next(snapshot.get(), &t))
     if (t.th32OwnerProcessID == GetCurrentProcessId()) ++n;
-  CloseHandle(snapshot);
   return n;
 }
 

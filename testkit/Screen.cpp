@@ -2,11 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "ui/Owners.h"
 
 namespace testkit {
 namespace {
+
+struct CloseFile {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
 
 // A rectangle of what a DC shows, in its own coordinates.
 Capture CaptureFrom(HDC source, const RECT& r) {
@@ -135,10 +140,10 @@ bool SaveBitmap(const Capture& c, const std::string& path) {
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof ih;
   fh.bfSize = fh.bfOffBits + ih.biSizeImage;
-  FILE* f = std::fopen(path.c_str(), "wb");
+  std::unique_ptr<FILE, CloseFile> f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
-  std::fwrite(&fh, sizeof fh, 1, f);
-  std::fwrite(&ih, sizeof ih, 1, f);
+  std::fwrite(&fh, sizeof fh, 1, f.get());
+  std::fwrite(&ih, sizeof ih, 1, f.get());
   std::vector<unsigned char> row(static_cast<std::size_t>(rowBytes));
   for (int y = c.height - 1; y >= 0; --y) {
     for (int x = 0; x < c.width; ++x) {
@@ -147,9 +152,9 @@ bool SaveBitmap(const Capture& c, const std::string& path) {
       row[x * 3 + 1] = (px >> 8) & 0xFF;
       row[x * 3 + 2] = (px >> 16) & 0xFF;
     }
-    std::fwrite(row.data(), 1, row.size(), f);
+    std::fwrite(row.data(), 1, row.size(), f.get());
   }
-  return std::fclose(f) == 0;
+  return std::fclose(f.release()) == 0;  // closed here for its result: bytes it cannot write fail it
 }
 
 TestPrefix CurrentPrefix() {

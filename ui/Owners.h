@@ -157,6 +157,13 @@ class Module {
   Module(const Module&) = delete;
   Module& operator=(const Module&) = delete;
   HMODULE get() const { return m_; }
+  // Frees the module now (a host that unloads at a moment of its choosing).
+  void reset(HMODULE module = nullptr) {
+    if (m_) FreeLibrary(m_);
+    m_ = module;
+  }
+  // Hands the reference on without freeing it.
+  HMODULE release() { return std::exchange(m_, nullptr); }
 
  private:
   HMODULE m_;

@@ -58,7 +58,7 @@ PeTables ReadTables(HMODULE module) {
 
 TEST(Library, ExportsExactlyItsSixFunctionsAndImportsOnlySystemLibraries) {
   testkit::PathmrLibrary lib;
-  const PeTables t = ReadTables(lib.module);
+  const PeTables t = ReadTables(lib.module.get());
 #ifdef _WIN64
   EXPECT_EQ(t.machine, IMAGE_FILE_MACHINE_AMD64);
 #else
@@ -168,9 +168,7 @@ HMODULE OpenUnshownRequest(testkit::Presentation& presentation) {
   testkit::PathmrLibrary lib;
   lib.InitializeSlideHistory(presentation.AsVariant());
   lib.AddSlideHistory(1, "Never shown");
-  const HMODULE module = lib.module;
-  lib.module = nullptr;  // the reference goes to the caller
-  return module;
+  return lib.module.release();  // the reference goes to the caller
 }
 
 TEST(Library, UnloadDestroysARequestThatWasNeverShown) {
@@ -203,8 +201,7 @@ TEST(Library, FreedByAHostHandlerWhileTheHistoryDialogRuns) {
   testkit::HistorySession s;
   s.Open({{1, "One"}, {2, "Two"}});
   EXPECT_EQ(s.Show(1, {[&] {
-                         FreeLibrary(s.lib.module);
-                         s.lib.module = nullptr;
+                         s.lib.module.reset();
                          return true;
                        },
                        s.Key(VK_DOWN), s.SelectionIs(1), s.Key(VK_RETURN)}),
@@ -218,9 +215,8 @@ TEST(Library, FreedByAHostHandlerWhileTheHistoryDialogRuns) {
 TEST(Library, FreedByAHostHandlerDuringTheFirstExport) {
   testkit::HistorySession s;
   s.presentation.duringExport = [&] {
-    if (!s.lib.module) return;
-    FreeLibrary(s.lib.module);
-    s.lib.module = nullptr;
+    if (!s.lib.module.get()) return;
+    s.lib.module.reset();
   };
   s.Open({{1, "One"}, {2, "Two"}});
   EXPECT_EQ(s.Show(1, {s.Foreground(), s.Typing({VK_DOWN, VK_RETURN})}), 2);
@@ -239,8 +235,7 @@ TEST(Library, UnloadsWithTheHostsLastReferenceAfterItsDialogs) {
                          s.Typing({VK_RETURN})}),
               2);
     EXPECT_TRUE(testkit::ShowAboutAndClose(s.lib, VK_ESCAPE));
-    FreeLibrary(s.lib.module);
-    s.lib.module = nullptr;
+    s.lib.module.reset();
     EXPECT_TRUE(UnloadedWithinASecond()) << "round " << round;
   }
 }
@@ -381,10 +376,7 @@ void DialogCycle(bool pumpFirst) {
     s.Open({{1, "One"}, {2, "Two"}});
     EXPECT_EQ(s.Show(1, {s.Key(VK_DOWN), s.SelectionIs(1), s.Key(VK_RETURN)}), 2);
     EXPECT_TRUE(testkit::ShowAboutAndClose(s.lib, VK_ESCAPE));
-    if (!pumpFirst) {
-      FreeLibrary(s.lib.module);
-      s.lib.module = nullptr;
-    }
+    if (!pumpFirst) s.lib.module.reset();
   }
   EXPECT_TRUE(UnloadedWithinASecond());
 }
