@@ -112,11 +112,12 @@ std::string GrowthBeyond(const Holdings& a, const Holdings& b, std::size_t memor
   check("windows", a.windows, b.windows, 0);
   const bool exact = a.heapExact && b.heapExact;
   // A thread that the system pool started meanwhile (it may, when told that a callback runs long)
-  // holds its stack until the pool lets it go.
+  // holds its stack and its bookkeeping until the pool lets it go.
   const std::size_t poolThreads = b.threads > a.threads ? static_cast<std::size_t>(b.threads - a.threads) : 0;
   check("memory", a.privateBytes, b.privateBytes,
         (exact ? memorySlack : std::max(memorySlack, kInexactHeapSlack)) + poolThreads * StackReserve());
-  check("heap bytes in use", a.heapBytes, b.heapBytes, exact ? heapSlack : std::max(heapSlack, kInexactHeapSlack));
+  check("heap bytes in use", a.heapBytes, b.heapBytes,
+        (exact ? heapSlack : std::max(heapSlack, kInexactHeapSlack)) + poolThreads * kPoolThreadHeapBytes);
   if (!exact && !grown.empty()) grown += " (a low-fragmentation heap: its walk sees whole groups)";
   return grown;
 }
