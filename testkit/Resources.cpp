@@ -115,7 +115,8 @@ std::string GrowthBeyond(const Holdings& a, const Holdings& b, std::size_t memor
   // holds its stack and its bookkeeping until the pool lets it go.
   const std::size_t poolThreads = b.threads > a.threads ? static_cast<std::size_t>(b.threads - a.threads) : 0;
   check("memory", a.privateBytes, b.privateBytes,
-        (exact ? memorySlack : std::max(memorySlack, kInexactHeapSlack)) + poolThreads * StackReserve());
+        (exact ? memorySlack : std::max(memorySlack, kInexactHeapSlack)) + kHeapSegmentBytes +
+            poolThreads * StackReserve());
   check("heap bytes in use", a.heapBytes, b.heapBytes,
         (exact ? heapSlack : std::max(heapSlack, kInexactHeapSlack)) + poolThreads * kPoolThreadHeapBytes);
   if (!exact && !grown.empty()) grown += " (a low-fragmentation heap: its walk sees whole groups)";
