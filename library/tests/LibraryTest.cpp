@@ -387,7 +387,14 @@ TEST(Library, FiftyCyclesOfDialogsHoldNothingMoreWhicheverThreadUnloads) {
     for (int i = 0; i < 5; ++i) DialogCycle(pumpFirst);
     const testkit::Holdings before = testkit::CountHoldings();
     for (int i = 0; i < 50; ++i) DialogCycle(pumpFirst);
-    const testkit::Holdings after = testkit::CountHoldings();
+    // The pool's worker that gave back the last reference idles a few seconds before it ends
+    // (Wine's: five); a thread that never ends still shows.
+    testkit::Holdings after = testkit::CountHoldings();
+    const DWORD start = GetTickCount();
+    while (after.threads > before.threads && GetTickCount() - start < 8000) {
+      Sleep(100);
+      after = testkit::CountHoldings();
+    }
     testkit::ReportHoldings(how, before, after);
     EXPECT_EQ(testkit::GrowthBeyond(before, after, 1024 * 1024, 50 * 1024), "") << how;
     EXPECT_LE(after.threads, before.threads) << how;
