@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "testkit/File.h"
 #include "testkit/JpegWriter.h"
 #include "ui/Owners.h"
 
@@ -18,15 +19,11 @@ std::string Narrow(const wchar_t* w) {
   return text;
 }
 
-struct CloseFile {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
-
 // Written by the wide name, like a host that handles any folder name; beyond MAX_PATH only in the
 // form that the file functions take for long paths.
 bool WriteFileBytes(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
   const std::wstring name = path.size() >= MAX_PATH - 12 && path.compare(0, 4, L"\\\\?\\") != 0 ? L"\\\\?\\" + path : path;
-  std::unique_ptr<FILE, CloseFile> f(_wfopen(name.c_str(), L"wb"));
+  File f(_wfopen(name.c_str(), L"wb"));
   if (!f) return false;
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f.get());
   return std::fclose(f.release()) == 0;  // closed here for its result: bytes it cannot write fail it

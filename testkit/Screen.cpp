@@ -4,14 +4,11 @@
 #include <cstdlib>
 #include <memory>
 
+#include "testkit/File.h"
 #include "ui/Owners.h"
 
 namespace testkit {
 namespace {
-
-struct CloseFile {
-  void operator()(FILE* f) const { std::fclose(f); }
-};
 
 // A rectangle of what a DC shows, in its own coordinates.
 Capture CaptureFrom(HDC source, const RECT& r) {
@@ -140,7 +137,7 @@ bool SaveBitmap(const Capture& c, const std::string& path) {
   fh.bfType = 0x4D42;
   fh.bfOffBits = sizeof fh + sizeof ih;
   fh.bfSize = fh.bfOffBits + ih.biSizeImage;
-  std::unique_ptr<FILE, CloseFile> f(std::fopen(path.c_str(), "wb"));
+  File f(std::fopen(path.c_str(), "wb"));
   if (!f) return false;
   std::fwrite(&fh, sizeof fh, 1, f.get());
   std::fwrite(&ih, sizeof ih, 1, f.get());
