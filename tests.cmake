@@ -3,6 +3,11 @@ set(gtest_disable_pthreads OFF)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
+# Every test takes one of build.sh's lanes (a display and prefixes of its own) for as long as it runs:
+# ctest's resource allocation hands them out (build.sh writes the resource spec file), and
+# scripts/wine-run.sh puts the test on its lane. Without a spec file ctest ignores this.
+set(PATHMR_LANE lanes:1)
+
 # pathmr_test(NAME PREFIX P [TIMEOUT S] SOURCES...): one ctest per test case, each in a process of its own.
 function(pathmr_test name)
   cmake_parse_arguments(T "" "PREFIX;TIMEOUT" "SOURCES" ${ARGN})
@@ -14,17 +19,21 @@ function(pathmr_test name)
   target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest_main ${PATHMR_STATIC_RUNTIME})
   add_dependencies(${name} Pathmr)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
-    PROPERTIES TIMEOUT ${T_TIMEOUT})
+    PROPERTIES TIMEOUT ${T_TIMEOUT} RESOURCE_GROUPS ${PATHMR_LANE})
 endfunction()
 
 # pathmr_rerun(NAME PREFIX P FILTER F WINE_PREFIX NAME): the cases of an existing test program that
 # FILTER selects, again, in another of build.sh's Wine prefixes (the program is not built again).
 # The prefix's name says what the tests may expect of it (testkit::CurrentPrefix): one variable,
-# as gtest_discover_tests passes a list in ENVIRONMENT on as its first item only.
+# as gtest_discover_tests passes a list in ENVIRONMENT on as its first item only. Each filter is
+# written to rerun-filters.txt too: build.sh fails a run in which one of them selects nothing.
+file(WRITE ${CMAKE_BINARY_DIR}/rerun-filters.txt "")
 function(pathmr_rerun name)
   cmake_parse_arguments(T "" "PREFIX;FILTER;WINE_PREFIX" "" ${ARGN})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
-    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "WINEPREFIX=${PATHMR_BUILD_DIR}/${T_WINE_PREFIX}" TIMEOUT 120)
+    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "WINEPREFIX=${PATHMR_BUILD_DIR}/${T_WINE_PREFIX}" TIMEOUT 120
+    RESOURCE_GROUPS ${PATHMR_LANE})
+  file(APPEND ${CMAKE_BINARY_DIR}/rerun-filters.txt "${T_PREFIX} ${T_FILTER}\n")
 endfunction()
 
 pathmr_test(ui_test PREFIX ui SOURCES

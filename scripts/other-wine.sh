@@ -61,7 +61,7 @@ prepare() {
       pkgs+=("$x:$a")
     done
   done
-  local recipe="$other: ${pkgs[*]}"
+  local recipe="$other, without documentation and package caches: ${pkgs[*]}"
   [ "$(cat "$root/.pathmr-ready" 2>/dev/null)" = "$recipe" ] && return 0
   have() { command -v "$1" >/dev/null 2>&1; }
   if ! have debootstrap || [ ! -f "/usr/share/debootstrap/scripts/$other" ] || ! have unshare; then
@@ -82,6 +82,8 @@ Suites: $other $other-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
+    # Only what Wine needs: no documentation of the packages.
+    printf 'path-exclude=/usr/share/%s/*\n' doc man info >"$root/etc/dpkg/dpkg.cfg.d/pathmr-excludes"
     touch "$root/.pathmr-base"
   fi
   echo "other-wine: installing Wine in the $other_name root"
@@ -91,6 +93,8 @@ SRC
   ' "$(ia32 && echo 1 || echo 0)" "${pkgs[@]}" >"$build/logs/other-wine-install.log" 2>&1 ||
     { tail -n 20 "$build/logs/other-wine-install.log" >&2; fail "installing Wine in the $other_name root failed"; }
   [ -x "$root/usr/lib/wine/wine64" ] || fail "the $other_name root has no 64-bit Wine"
+  # The downloaded packages and the archive's indexes are needed no more (a later install updates).
+  in_root / /bin/sh -c "apt-get clean && rm -rf /var/lib/apt/lists/* /usr/share/doc /usr/share/man"
   echo "$recipe" >"$root/.pathmr-ready"
 }
 

@@ -36,7 +36,12 @@ have dpkg-source || need_apt+=(dpkg-dev)
 [ -x /usr/lib/wine/wine64 ] || need_apt+=(wine64)
 # Wine's own fonts (Tahoma, Marlett...): wine-prefix.sh copies them into every prefix.
 [ -f /usr/share/wine/fonts/tahoma.ttf ] || need_apt+=(fonts-wine)
-have python3 || need_apt+=(python3)  # the release's zip and its check
+have python3 || need_apt+=(python3)  # the release's zip and its check, the tests' summary
+# The fuzzer (clang with its sanitizers) and the other release's root (debootstrap, unshare): here,
+# so that the jobs build.sh runs side by side never wait for each other's package installs.
+have clang || need_apt+=(clang)
+have debootstrap || need_apt+=(debootstrap)
+have unshare || need_apt+=(util-linux)
 ia32=0
 if bash "$here/scripts/ia32-probe.sh"; then
   ia32=1
@@ -51,6 +56,16 @@ if [ ${#need_apt[@]} -gt 0 ]; then
   quiet "apt-get update" apt-update.log apt-get update -q
   quiet "installing ${need_apt[*]}" apt-install.log \
     env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need_apt[@]}"
+fi
+
+# The sanitizer and fuzzer runtimes of this clang come in a package of their own.
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+echo 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }' >"$probe/p.cpp"
+if ! clang++ -fsanitize=fuzzer,address,undefined "$probe/p.cpp" -o "$probe/p" 2>/dev/null; then
+  runtime=libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev
+  echo "setup: installing $runtime"
+  quiet "installing $runtime" apt-install-clang-rt.log env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "$runtime"
 fi
 
 # libjpeg-turbo from Debian's own source package, cross-built once per target into the build tree

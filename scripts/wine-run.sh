@@ -11,10 +11,15 @@
 # inside that root, and each prefix is the one of the same name in PATHMR_WINE_ROOT-prefixes: the
 # two Wines never share a prefix, and a test reads the same prefix name under both.
 #
+# In a test lane (ctest hands the test one instance of the "lanes" resource: build.sh's resource
+# spec file), the lane's own display and its own copy of the prefix, lanes/N/NAME beside it: each
+# lane has a server and a desktop of its own, so activation and focus never cross lanes.
+#
 # Wine spells Unix file names in the locale's character set: under the C locale (a bare
 # environment, a minimal container) a folder named in Cyrillic or Japanese becomes "???????". So
 # Wine gets a UTF-8 locale of its own, whatever the caller's (C.UTF-8 is on every Debian).
 set -euo pipefail
+lane=
 here=$(cd "$(dirname "$0")/.." && pwd)
 arch=${1:-}
 case $arch in
@@ -28,12 +33,19 @@ if [ "${1:-}" = wineserver ]; then
   shift
 fi
 export WINEPREFIX=${WINEPREFIX:-${BUILD_DIR:-$here/build}/wine$arch-96}
+if [[ ${CTEST_RESOURCE_GROUP_0_LANES:-} =~ ^id:([0-9]+), ]]; then
+  lane=${BASH_REMATCH[1]}
+  lanes=${BUILD_DIR:-$here/build}/lanes
+  DISPLAY=$(cat "$lanes/$lane/display") || { echo "wine-run: lane $lane has no display" >&2; exit 1; }
+  export DISPLAY
+  WINEPREFIX=${WINEPREFIX%/*}/lanes/$lane/${WINEPREFIX##*/}
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LC_ALL=C.UTF-8
 unset LANGUAGE
 if [ -n "${PATHMR_WINE_ROOT:-}" ]; then
-  WINEPREFIX=$PATHMR_WINE_ROOT-prefixes/${WINEPREFIX##*/}
+  WINEPREFIX=$PATHMR_WINE_ROOT-prefixes/${lane:+lanes/$lane/}${WINEPREFIX##*/}
   exec bash "$here/scripts/other-wine.sh" exec "$PWD" "$program" "$@"
 fi
 exec "$program" "$@"
