@@ -202,6 +202,7 @@ start_prefix() {
     server=("$here/scripts/wine-run.sh" "$arch" wineserver)
     # A server left from an earlier run would keep its processes on an old display: replace it.
     "${server[@]}" -k 2>/dev/null || true
+    "${server[@]}" -w
     if [ "$lane" != - ]; then
       base=${PATHMR_WINE_ROOT:+$PATHMR_WINE_ROOT-prefixes}
       base=${base:-$BUILD_DIR}

@@ -15,8 +15,8 @@ function(pathmr_test name)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:pathmr_resources>)
-  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/testkit/HistorySession.cpp)
-  target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest_main ${PATHMR_STATIC_RUNTIME})
+  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/testkit/HistorySession.cpp ${CMAKE_SOURCE_DIR}/testkit/TestMain.cpp)
+  target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest ${PATHMR_STATIC_RUNTIME})
   add_dependencies(${name} Pathmr)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
     PROPERTIES TIMEOUT ${T_TIMEOUT} RESOURCE_GROUPS ${PATHMR_LANE})
@@ -55,6 +55,39 @@ foreach(dpi 120 144 192)
   pathmr_rerun(history_test PREFIX dpi${dpi} FILTER "HistoryLayout.*:SlidePreview.*" WINE_PREFIX ${wine})
   pathmr_rerun(about_test PREFIX dpi${dpi} FILTER "AboutBox.*" WINE_PREFIX ${wine})
 endforeach()
+# Every test thread is a single-threaded COM apartment, as the presentation program's is
+# (testkit/TestMain.cpp); the requests and the library's loading once more without COM at all.
+function(pathmr_without_com name)
+  cmake_parse_arguments(T "" "FILTER" "" ${ARGN})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "nocom."
+    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "PATHMR_TEST_APARTMENT=none" TIMEOUT 120
+    RESOURCE_GROUPS ${PATHMR_LANE})
+  file(APPEND ${CMAKE_BINARY_DIR}/rerun-filters.txt "nocom ${T_FILTER}\n")
+endfunction()
+pathmr_without_com(history_test FILTER "HistoryExports.*")
+pathmr_without_com(library_test FILTER "Library.Unload*:Library.Freed*")
+
+# The leak checks proven: each test-only build with a planted fault (CMakeLists.txt) under the
+# checks that claim to catch it, which must fail with the count that grew (CAUGHT, a regular
+# expression for the failure message); the product passes the same tests above.
+# build.sh prints a line per fault, caught or not.
+function(pathmr_planted fault)
+  cmake_parse_arguments(T "" "TEST;FILTER;CAUGHT" "" ${ARGN})
+  gtest_discover_tests(${T_TEST} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "planted.${fault}."
+    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "PATHMR_PLANTED_LIBRARY=${PATHMR_DLL}-planted-${fault}.dll"
+    PASS_REGULAR_EXPRESSION "${T_CAUGHT}" TIMEOUT 300 RESOURCE_GROUPS ${PATHMR_LANE})
+  add_dependencies(${T_TEST} planted-${fault})
+  file(APPEND ${CMAKE_BINARY_DIR}/rerun-filters.txt "planted.${fault} ${T_FILTER}\n")
+endfunction()
+pathmr_planted(heap-per-dialog TEST soak_test FILTER "Soak.ThreeHundred*"
+  CAUGHT "heap bytes in use grew a median|bytes in use on exact heaps")
+pathmr_planted(thread-per-load TEST library_test FILTER "Library.Hundred*" CAUGHT "threads [0-9]+ -> [0-9]+")
+pathmr_planted(thread-per-initialize-product TEST library_test FILTER "Library.Hundred*" CAUGHT "threads [0-9]+ -> [0-9]+")
+pathmr_planted(gdi-per-ten-dialogs TEST library_test FILTER "Library.FiftyCycles*" CAUGHT "GDI objects [0-9]+ -> [0-9]+")
+pathmr_planted(gdi-per-ten-dialogs TEST soak_test FILTER "Soak.ThreeHundred*" CAUGHT "GDI objects [0-9]+ -> [0-9]+")
+pathmr_planted(handle-per-dropped-request TEST library_test FILTER "Library.Hundred*"
+  CAUGHT "kernel handles [0-9]+ -> [0-9]+")
+
 # Everywhere else the icon-title font is the layouts' own Tahoma -11: here it is Tahoma -13, so the
 # checks that the dialogs draw in the icon-title font can tell the two apart.
 set(wine wine${PATHMR_ARCH}-96-largefont)

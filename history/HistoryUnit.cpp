@@ -8,6 +8,7 @@
 #include "history/Positions.h"
 #include "history/SlideExport.h"
 #include "shared/LibraryHold.h"
+#include "shared/PlantedFault.h"
 #include "shared/SharedUnit.h"
 #include "ui/Controls.h"
 #include "ui/Owners.h"
@@ -157,6 +158,7 @@ void DropHistoryRequest() {
   std::unique_ptr<THistoryForm> form = std::move(g_request.form);
   const bool ownThread = g_request.thread == GetCurrentThreadId();
   g_request = Request{};
+  if (form) PATHMR_PLANT(OnDroppedRequest);
   if (!form || ownThread) return;  // its windows are this thread's: destroyed with the form
   // On another thread, under the loader lock: only calls that neither send a message nor wait on
   // another thread. The windows are left to their thread, inert; an apartment object is called on

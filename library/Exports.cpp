@@ -6,6 +6,7 @@
 #include "history/HistoryUnit.h"
 #include "library/Pathmr.h"
 #include "shared/LibraryHold.h"
+#include "shared/PlantedFault.h"
 
 namespace {
 
@@ -38,7 +39,10 @@ void __stdcall AddSlideHistory(std::int32_t slideIndex, const char* caption) {
 
 std::int32_t __stdcall ShowSlideHistory(HWND parentWindow, std::int32_t currentPosition) {
   std::int32_t position = 0;  // also when the call fails
-  Export([&] { position = history::Show(parentWindow, currentPosition); });
+  Export([&] {
+    position = history::Show(parentWindow, currentPosition);
+    PATHMR_PLANT(OnHistoryDialog);
+  });
   return position;
 }
 
@@ -47,6 +51,6 @@ void __stdcall ShowAboutForm(HWND parentWindow) {
 }
 
 // Hooks the add-in calls when the product starts and stops: nothing to do in this library.
-void __stdcall InitializeProduct() {}
+void __stdcall InitializeProduct() { PATHMR_PLANT(OnInitializeProduct); }
 
 void __stdcall ShutdownProduct() {}

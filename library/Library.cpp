@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "history/HistoryUnit.h"
+#include "shared/PlantedFault.h"
 #include "shared/ThreadRecord.h"
 #include "ui/Owners.h"
 #include "ui/WindowClass.h"
@@ -38,6 +39,7 @@ void Load(HINSTANCE instance) {
     // Out of memory this early: previews then report the unknown picture format.
   }
   DisableThreadLibraryCalls(instance);  // the library starts no threads and keeps no per-thread state
+  PATHMR_PLANT(OnLoad);
   // The runtime's start-up made a record of the loading thread; the unload may run on another.
   shared::GiveBackThreadRecord();
 }

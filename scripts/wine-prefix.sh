@@ -7,10 +7,12 @@
 #   Makes DEST a private copy of the prefix SOURCE for one test lane (made anew every time).
 #
 # Only one prefix per Wine and architecture is booted: the template, wine<ARCH>-template beside
-# PREFIX. wineboot fills it with about a gigabyte of Wine's own programs and libraries, which Wine
-# reads but never writes; every other prefix holds those as hard links to the template's and
-# copies of the rest (the registry, the ini files, the users' folders), then the registry values
-# that make it what it is. So twenty prefixes take little more disk than one.
+# PREFIX. wineboot fills it with about a gigabyte of Wine's own programs and libraries, copies of
+# the files Wine installed, which Wine reads but never writes: the template keeps them as hard
+# links to those files, and every other prefix as hard links to the template's, with copies of
+# the rest (the registry, the ini files, the users' folders) and the registry values that make it
+# what it is. So twenty prefixes take a few megabytes each. A template made by another Wine build
+# is made again (its recipe names Wine's wine.inf), and with it every prefix.
 #
 # The template is set up as a user's system: Wine's own fonts (Tahoma, Marlett...) are copied in, as
 # Debian's Wine does not find them where the fonts-wine package puts them; without them "Tahoma"
@@ -63,15 +65,29 @@ esac
 template=$(dirname "$prefix")/wine$arch-template
 export WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=
 fonts=${PATHMR_WINE_ROOT:-}/usr/share/wine/fonts
-# wineboot brings a prefix up to date when Wine's wine.inf is newer than the prefix: a template
-# made by another Wine build is made again instead, as the prefixes linked to it would be changed too.
+# wineboot brings a prefix up to date when Wine's wine.inf is newer than the prefix, writing over
+# its libraries: a template made by another Wine build is made again instead.
 wine_inf=${PATHMR_WINE_ROOT:-}/usr/share/wine/wine.inf
 [ -f "$wine_inf" ] || fail "Wine is not installed ($wine_inf is missing)"
-template_recipe="$arch-bit, Wine of $(stat -c %Y "$wine_inf"), Wine's fonts, unmanaged windows"
+template_recipe="$arch-bit, Wine of $(stat -c %Y "$wine_inf"), Wine's fonts, unmanaged windows, Wine's libraries linked"
 recipe="$template_recipe; $dpi dpi, icon-title font ${icon_height:-as Wine chooses}"
 [ "$(cat "$prefix/.pathmr-ready" 2>/dev/null)" = "$recipe" ] && exit 0
 
 run() { WINEPREFIX=$1 "$here/scripts/wine-run.sh" "$arch" "${@:2}"; }
+
+# share_with_install DIR KIND: each file of DIR that is the same as Wine's installed one of that
+# name (in its folder KIND, "x86_64-windows" or "i386-windows") becomes a hard link to it.
+share_with_install() {
+  local dir=$1 install= d f own
+  for d in "${PATHMR_WINE_ROOT:-}"/usr/lib/wine/"$2" "${PATHMR_WINE_ROOT:-}"/usr/lib/*/wine/"$2"; do
+    [ -d "$d" ] && install=$d && break
+  done
+  [ -n "$install" ] && [ -d "$dir" ] || return 0
+  for f in "$dir"/*; do
+    own=$install/${f##*/}
+    if [ -f "$f" ] && [ -f "$own" ] && cmp -s "$f" "$own"; then ln -f "$own" "$f" 2>/dev/null || return 0; fi
+  done
+}
 
 if [ "$(cat "$template/.pathmr-ready" 2>/dev/null)" != "$template_recipe" ]; then
   [ -f "$fonts/tahoma.ttf" ] && [ -f "$fonts/marlett.ttf" ] || fail "Wine's fonts are missing ($fonts; package fonts-wine)"
@@ -81,6 +97,14 @@ if [ "$(cat "$template/.pathmr-ready" 2>/dev/null)" != "$template_recipe" ]; the
   run "$template" wineboot -i >/dev/null 2>&1 || true
   [ -d "$template/drive_c/windows/Fonts" ] || fail "wineboot made no $arch-bit prefix in $template"
   cp "$fonts"/* "$template/drive_c/windows/Fonts/"
+  # wineboot copied Wine's own libraries in, byte for byte: they become hard links to the files Wine
+  # installed, where both are on one file system.
+  if [ "$arch" = 64 ]; then
+    share_with_install "$template/drive_c/windows/system32" x86_64-windows
+    share_with_install "$template/drive_c/windows/syswow64" i386-windows
+  else
+    share_with_install "$template/drive_c/windows/system32" i386-windows
+  fi
   run "$template" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
     fail "cannot set unmanaged windows in $template"
   run "$template" wineserver -w  # the registry reaches its files when the server ends

@@ -5,6 +5,7 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
@@ -12,6 +13,13 @@
 #include "ui/Owners.h"
 
 namespace testkit {
+
+// The file the tests load: the product, or in the runs that prove the leak checks a test-only build
+// with a planted fault (tests.cmake sets PATHMR_PLANTED_LIBRARY for those runs only).
+inline const char* LibraryFileName() {
+  const char* planted = std::getenv("PATHMR_PLANTED_LIBRARY");
+  return planted && *planted ? planted : PATHMR_DLL_NAME;
+}
 
 struct PathmrLibrary {
   using InitializeSlideHistoryFn = void(__stdcall*)(VARIANT);
@@ -24,7 +32,7 @@ struct PathmrLibrary {
 
   // Freed when this goes (after the pump below), or when an export is missing and construction
   // fails; a test that unloads at a moment of its own calls module.reset().
-  ui::Module module{LoadLibraryA(PATHMR_DLL_NAME)};
+  ui::Module module{LoadLibraryA(LibraryFileName())};
   InitializeSlideHistoryFn InitializeSlideHistory = Bind<InitializeSlideHistoryFn>("InitializeSlideHistory");
   AddSlideHistoryFn AddSlideHistory = Bind<AddSlideHistoryFn>("AddSlideHistory");
   ShowSlideHistoryFn ShowSlideHistory = Bind<ShowSlideHistoryFn>("ShowSlideHistory");
@@ -41,9 +49,9 @@ struct PathmrLibrary {
 
   template <class F>
   F Bind(const char* name) {
-    if (!module.get()) throw std::runtime_error(PATHMR_DLL_NAME " cannot be loaded");
+    if (!module.get()) throw std::runtime_error(std::string(LibraryFileName()) + " cannot be loaded");
     auto f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module.get(), name)));
-    if (!f) throw std::runtime_error(std::string(PATHMR_DLL_NAME " does not export ") + name);
+    if (!f) throw std::runtime_error(std::string(LibraryFileName()) + " does not export " + name);
     return f;
   }
 };

@@ -24,21 +24,45 @@ BOOL CALLBACK CountTopLevel(HWND w, LPARAM count) {
   return TRUE;
 }
 
-std::size_t HeapBytesInUse(bool& exact) {
-  HANDLE heaps[256];
-  const DWORD n = GetProcessHeaps(256, heaps);
-  std::size_t bytes = 0;
-  for (DWORD i = 0; i < n && i < 256; ++i) {
+void CountHeaps(Holdings& h) {
+  HANDLE heaps[Holdings::kMaxHeaps];
+  const DWORD n = GetProcessHeaps(Holdings::kMaxHeaps, heaps);
+  h.heapCount = 0;
+  for (DWORD i = 0; i < n && i < Holdings::kMaxHeaps; ++i) {
+    HeapUse use;
+    use.heap = heaps[i];
     ULONG kind = 0;  // 2: low-fragmentation
-    if (HeapQueryInformation(heaps[i], HeapCompatibilityInformation, &kind, sizeof kind, nullptr) && kind == 2)
-      exact = false;
+    use.lowFragmentation =
+        HeapQueryInformation(heaps[i], HeapCompatibilityInformation, &kind, sizeof kind, nullptr) && kind == 2;
     if (!HeapLock(heaps[i])) continue;
     PROCESS_HEAP_ENTRY e{};
     while (HeapWalk(heaps[i], &e))
-      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) bytes += e.cbData;
+      if (e.wFlags & PROCESS_HEAP_ENTRY_BUSY) use.bytes += e.cbData;
     HeapUnlock(heaps[i]);
+    h.heaps[h.heapCount++] = use;
+  }
+}
+
+std::size_t CommittedPrivateBytes() {
+  std::size_t bytes = 0;
+  MEMORY_BASIC_INFORMATION m;
+  for (const char* p = nullptr; VirtualQuery(p, &m, sizeof m) == sizeof m;) {
+    if (m.State == MEM_COMMIT && m.Type == MEM_PRIVATE) bytes += m.RegionSize;
+    const char* next = static_cast<const char*>(m.BaseAddress) + m.RegionSize;
+    if (next <= p) break;
+    p = next;
   }
   return bytes;
+}
+
+// Takes this thread's messages for a while, as a host's loop would: the library gives back a
+// dialog's reference only once its thread has taken one.
+void PumpFor(DWORD msec) {
+  for (const DWORD start = GetTickCount(); GetTickCount() - start < msec;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
 }
 
 int ThreadsOfThisProcess() {
@@ -50,12 +74,6 @@ int ThreadsOfThisProcess() {
   for (BOOL more = Thread32First(snapshot.get(), &t); more; more = Thread32Next(snapshot.get(), &t))
     if (t.th32OwnerProcessID == GetCurrentProcessId()) ++n;
   return n;
-}
-
-std::size_t StackReserve() {
-  const auto* base = reinterpret_cast<const unsigned char*>(GetModuleHandleA(nullptr));
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
-  return static_cast<std::size_t>(nt->OptionalHeader.SizeOfStackReserve);
 }
 
 const char* const kGdiKinds[] = {"",        "pens",       "brushes",   "DCs",         "metafile DCs", "palettes",
@@ -83,54 +101,105 @@ Holdings CountHoldings() {
   }
   EnumThreadWindows(GetCurrentThreadId(), &CountTopLevel, reinterpret_cast<LPARAM>(&h.windows));
   h.threads = ThreadsOfThisProcess();
-  PROCESS_MEMORY_COUNTERS_EX pmc{};
-  pmc.cb = sizeof pmc;
-  if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc))
-    h.privateBytes = pmc.PrivateUsage ? pmc.PrivateUsage : pmc.PagefileUsage;  // Wine fills only the latter
-  h.heapBytes = HeapBytesInUse(h.heapExact);
+  h.privateBytes = CommittedPrivateBytes();
+  CountHeaps(h);
   return h;
 }
 
-std::string GrowthBeyond(const Holdings& a, const Holdings& b, std::size_t memorySlack, std::size_t heapSlack) {
-  std::string grown;
-  auto check = [&grown](const char* name, std::size_t before, std::size_t after, std::size_t slack) {
-    if (after <= before + slack) return;
-    if (!grown.empty()) grown += "; ";
-    grown += std::string(name) + " " + std::to_string(before) + " -> " + std::to_string(after) + " (" +
-             std::to_string(slack) + " allowed)";
-  };
-  check("GDI objects", a.gdiObjects, b.gdiObjects, 0);
-  if (b.gdiObjects > a.gdiObjects) {
-    grown += " (";
-    for (std::size_t k = 1; k < std::size(kGdiKinds); ++k)
-      if (b.gdiByType[k] != a.gdiByType[k])
-        grown += std::string(kGdiKinds[k]) + " " + std::to_string(b.gdiByType[k] - a.gdiByType[k]) + " ";
-    grown.back() = ')';
-  }
-  check("USER objects", a.userObjects, b.userObjects, 0);
-  check("kernel handles", a.kernelHandles, b.kernelHandles, 0);
-  check("windows", a.windows, b.windows, 0);
-  const bool exact = a.heapExact && b.heapExact;
-  // A thread that the system pool started meanwhile (it may, when told that a callback runs long)
-  // holds its stack and its bookkeeping until the pool lets it go.
-  const std::size_t poolThreads = b.threads > a.threads ? static_cast<std::size_t>(b.threads - a.threads) : 0;
-  check("memory", a.privateBytes, b.privateBytes,
-        (exact ? memorySlack : std::max(memorySlack, kInexactHeapSlack)) + kHeapSegmentBytes +
-            poolThreads * StackReserve());
-  check("heap bytes in use", a.heapBytes, b.heapBytes,
-        (exact ? heapSlack : std::max(heapSlack, kInexactHeapSlack)) + poolThreads * kPoolThreadHeapBytes);
-  if (!exact && !grown.empty()) grown += " (a low-fragmentation heap: its walk sees whole groups)";
-  return grown;
+std::size_t Holdings::HeapBytes() const {
+  std::size_t bytes = 0;
+  for (int i = 0; i < heapCount; ++i) bytes += heaps[i].bytes;
+  return bytes;
+}
+
+Holdings SettledHoldings(const Holdings& before, unsigned settleMsec) {
+  for (const DWORD start = GetTickCount(); ThreadsOfThisProcess() > before.threads && GetTickCount() - start < settleMsec;)
+    PumpFor(100);
+  return CountHoldings();
 }
 
 void ReportHoldings(const char* what, const Holdings& a, const Holdings& b) {
   std::printf("%s: GDI objects %d -> %d, USER objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, "
-              "threads %d -> %d, memory %zu -> %zu, heap bytes in use %zu -> %zu\n",
+              "threads %d -> %d, committed private memory %zu -> %zu, heap bytes in use %zu -> %zu\n",
               what, a.gdiObjects, b.gdiObjects, a.userObjects, b.userObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows, a.threads, b.threads,
-              a.privateBytes, b.privateBytes, a.heapBytes, b.heapBytes);
-  if (!a.heapExact || !b.heapExact)
-    std::printf("%s: a heap is low-fragmentation, so memory and heap bytes are allowed %zu KB more\n", what,
-                kInexactHeapSlack / 1024);
+              a.privateBytes, b.privateBytes, a.HeapBytes(), b.HeapBytes());
+}
+
+LeakWatch::LeakWatch(int cyclesPerGroup) : cyclesPerGroup_(cyclesPerGroup) { samples_.reserve(1024); }
+
+void LeakWatch::Start() {
+  first_ = CountHoldings();
+  samples_.clear();
+  samples_.push_back(Sample{first_.HeapBytes(), first_.privateBytes});
+}
+
+// Only what is judged by its steady growth: probing the handle tables takes a while.
+void LeakWatch::GroupDone() {
+  Holdings h;
+  CountHeaps(h);
+  samples_.push_back(Sample{h.HeapBytes(), CommittedPrivateBytes()});
+}
+
+namespace {
+
+// The median over the groups of what a count grew by per cycle (0 where it fell).
+std::size_t MedianGrowthPerCycle(const std::vector<std::size_t>& counts, int cyclesPerGroup) {
+  std::vector<std::size_t> growth;
+  for (std::size_t i = 1; i < counts.size(); ++i)
+    growth.push_back(counts[i] > counts[i - 1] ? (counts[i] - counts[i - 1]) / static_cast<std::size_t>(cyclesPerGroup) : 0);
+  if (growth.empty()) return 0;
+  std::sort(growth.begin(), growth.end());
+  return growth[growth.size() / 2];
+}
+
+std::size_t ExactHeapBytes(const Holdings& h) {
+  std::size_t bytes = 0;
+  for (int i = 0; i < h.heapCount; ++i)
+    if (!h.heaps[i].lowFragmentation) bytes += h.heaps[i].bytes;
+  return bytes;
+}
+
+}  // namespace
+
+std::string LeakWatch::Finish(const char* what, const Limits& limits) {
+  const Holdings last = SettledHoldings(first_);
+  ReportHoldings(what, first_, last);
+  std::string grown;
+  auto add = [&grown](const std::string& text) { grown += (grown.empty() ? "" : "; ") + text; };
+  auto exact = [&add](const char* name, int before, int after, int allowed = 0) {
+    if (after > before + allowed)
+      add(std::string(name) + " " + std::to_string(before) + " -> " + std::to_string(after) + " (" +
+          std::to_string(allowed) + " allowed)");
+  };
+  exact("GDI objects", first_.gdiObjects, last.gdiObjects);
+  if (last.gdiObjects > first_.gdiObjects) {
+    std::string kinds;
+    for (std::size_t k = 1; k < std::size(kGdiKinds); ++k)
+      if (last.gdiByType[k] != first_.gdiByType[k])
+        kinds += std::string(kinds.empty() ? "" : ", ") + kGdiKinds[k] + " " + std::to_string(last.gdiByType[k] - first_.gdiByType[k]);
+    grown += " (" + kinds + ")";
+  }
+  exact("USER objects", first_.userObjects, last.userObjects);
+  exact("kernel handles", first_.kernelHandles, last.kernelHandles, limits.kernelHandles);
+  exact("windows", first_.windows, last.windows);
+  exact("threads", first_.threads, last.threads);
+  auto steady = [&](const char* name, std::size_t limit, std::size_t Sample::*count) {
+    std::vector<std::size_t> counts;
+    for (const Sample& sample : samples_) counts.push_back(sample.*count);
+    const std::size_t median = MedianGrowthPerCycle(counts, cyclesPerGroup_);
+    std::printf("%s: %s grew a median %zu bytes a cycle over %zu groups of %d cycles\n", what, name, median,
+                samples_.size() - 1, cyclesPerGroup_);
+    if (median > limit)
+      add(std::string(name) + " grew a median " + std::to_string(median) + " bytes a cycle (" + std::to_string(limit) +
+          " allowed)");
+  };
+  steady("heap bytes in use", limits.heapBytesPerCycle, &Sample::heapBytes);
+  steady("committed private memory", limits.memoryBytesPerCycle, &Sample::privateBytes);
+  const std::size_t exactBefore = ExactHeapBytes(first_), exactAfter = ExactHeapBytes(last);
+  if (exactAfter > exactBefore + limits.exactHeapSlack)
+    add("bytes in use on exact heaps " + std::to_string(exactBefore) + " -> " + std::to_string(exactAfter) + " (" +
+        std::to_string(limits.exactHeapSlack) + " allowed)");
+  return grown;
 }
 
 }  // namespace testkit

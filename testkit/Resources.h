@@ -1,12 +1,21 @@
 // What a process holds, counted by probing (Wine answers GetGuiResources and GetProcessHandleCount
 // with 0): GDI objects, USER objects (windows and menus of every thread), kernel handles, windows of
-// this thread, the process's threads, private memory, and the bytes of the blocks in use on the
-// process's heaps (exact, where private memory moves in whole pages).
+// this thread, the process's threads, committed private memory, and the bytes of the blocks in use
+// on each of the process's heaps.
 #pragma once
 #include <cstddef>
 #include <string>
+#include <vector>
 
 namespace testkit {
+
+struct HeapUse {
+  const void* heap = nullptr;
+  std::size_t bytes = 0;
+  // A low-fragmentation heap (all of Wine 10's) hands out small blocks from groups of its own: its
+  // walk sees whole groups, so its bytes in use move by a group at a time.
+  bool lowFragmentation = false;
+};
 
 struct Holdings {
   int gdiObjects = 0;
@@ -15,37 +24,57 @@ struct Holdings {
   int kernelHandles = 0;
   int windows = 0;
   int threads = 0;
+  // Committed private memory as Windows defines it: the committed pages of the process's private
+  // regions (VirtualQuery), under Wine the Windows side only, without its X11 and font libraries.
   std::size_t privateBytes = 0;
-  std::size_t heapBytes = 0;
-  // False where a heap hands out small blocks from groups of its own (a low-fragmentation heap, as
-  // Wine 10's are): a heap walk then sees whole groups, and bytes in use move by a group at a time.
-  bool heapExact = true;
+  // In the record itself: a count that allocated would measure itself.
+  static constexpr int kMaxHeaps = 64;
+  HeapUse heaps[kMaxHeaps];
+  int heapCount = 0;
+  std::size_t HeapBytes() const;
 };
-
-// The allowance for private memory and heap bytes where a heap is not exact: a leak of a dialog's
-// worth of memory each time still shows; a few groups of a low-fragmentation heap do not.
-constexpr std::size_t kInexactHeapSlack = 512 * 1024;
-// What a thread of the system pool keeps in the process heap while it lives (Wine 8's 32-bit pool:
-// 180 bytes for the worker that a run once started in the middle of a measurement).
-constexpr std::size_t kPoolThreadHeapBytes = 1024;
-// A heap grows its committed memory a segment at a time (Wine: 1088 KB, which a 32-bit run once
-// added in the middle of fifty dialog cycles while the bytes in use grew 66 KB): the memory check
-// allows one, the heap's bytes in use are checked on their own.
-constexpr std::size_t kHeapSegmentBytes = 0x110000;
 
 Holdings CountHoldings();
 
-// The counts that grew from before to after: GDI and USER objects, kernel handles and windows must
-// not grow at all (threads are the cycle test's own check: the system pool's idle thread comes and
-// goes on its own), private memory and heap bytes by no more than their slack (at least
-// kInexactHeapSlack where a heap is not exact; memory also one heap segment; for each thread more,
-// memory also a stack and heap bytes kPoolThreadHeapBytes). Empty when none did; otherwise
-// "heap bytes in use 100 -> 2000 (1024 allowed)" and so on (GDI objects with the kinds that grew),
-// for the test's failure message.
-std::string GrowthBeyond(const Holdings& before, const Holdings& after, std::size_t memorySlack,
-                         std::size_t heapSlack);
+// The counts once the system pool's threads, which a measurement may have started, have ended
+// again: at most `settleMsec` of waiting for the thread count to come back to `before`'s (Wine's
+// pool lets an idle worker go after five seconds). A thread that never ends still counts.
+Holdings SettledHoldings(const Holdings& before, unsigned settleMsec = 10000);
 
 // Prints "what: GDI objects a -> b, ..." for every count, for the test's output.
 void ReportHoldings(const char* what, const Holdings& before, const Holdings& after);
+
+// Watches a process for leaks over many cycles of a test: a count before the first cycle, a sample
+// after every group of cycles, a settled count after the last.
+//
+// GDI and USER objects, kernel handles, windows and threads must not grow at all. Memory moves in
+// pages and heap segments, and a low-fragmentation heap's bytes by whole groups: those are judged
+// by their steady growth, the median of their growth per cycle over the groups, which steps of a
+// segment or a group in a few of the groups leave at zero while a leak of every cycle shows in
+// every group. Heaps that count exact bytes must also not grow by more than `exactHeapSlack` in all.
+class LeakWatch {
+ public:
+  struct Limits {
+    std::size_t heapBytesPerCycle = 256;     // the median growth of all heaps together
+    std::size_t memoryBytesPerCycle = 1024;  // the median growth of committed private memory
+    std::size_t exactHeapSlack = 1024;       // exact heaps, first against last
+    int kernelHandles = 0;                   // what a bare library with the same runtime leaves
+  };
+  explicit LeakWatch(int cyclesPerGroup);
+  void Start();
+  // Call after every `cyclesPerGroup` cycles.
+  void GroupDone();
+  // Empty when nothing grew beyond its limit; else what did ("threads 5 -> 6 (0 allowed)", ...),
+  // for the test's failure message. Reports every count on the test's output too.
+  std::string Finish(const char* what, const Limits& limits);
+
+ private:
+  struct Sample {
+    std::size_t heapBytes, privateBytes;
+  };
+  int cyclesPerGroup_;
+  Holdings first_;
+  std::vector<Sample> samples_;  // room made before the first count
+};
 
 }  // namespace testkit

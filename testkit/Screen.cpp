@@ -99,6 +99,24 @@ Capture CaptureClient(HWND window) {
   return CaptureFrom(ui::WindowDc().get(), r);
 }
 
+Capture CaptureClient(HWND window, const std::function<bool(const Capture&)>& painted, unsigned deadlineMsec) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    Capture c = CaptureClient(window);
+    if (painted(c) || GetTickCount() - start >= deadlineMsec) return c;
+    Sleep(10);
+  }
+}
+
+RECT ColourBoxOnScreen(HWND window, const RECT& within, std::uint32_t colour, bool shown, int tolerance) {
+  auto box = [&](const Capture& c) { return ColourBox(c, within, colour, tolerance); };
+  const Capture c = CaptureClient(window, [&](const Capture& read) {
+    const RECT r = box(read);
+    return IsRectEmpty(&r) != shown;
+  });
+  return box(c);
+}
+
 Capture CaptureWindow(HWND window) {
   // Every window of the tree, frame included, paints before this returns. The pixels are then
   // read through the window's own DC: Wine hands a window's painting to the X server a little
@@ -164,6 +182,13 @@ TestPrefix CurrentPrefix() {
   prefix.dpi = std::atoi(name.substr(dash + 1, end - dash - 1).c_str());
   if (end != std::string::npos) prefix.kind = name.substr(end + 1);
   return prefix;
+}
+
+int WineMajorVersion() {
+  using Version = const char*(__cdecl*)();
+  const auto version =
+      reinterpret_cast<Version>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version")));
+  return version ? std::atoi(version()) : 0;
 }
 
 std::string ScreenshotName(const std::string& dialog) {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,13 @@ RECT ColourBox(const Capture& c, const RECT& within, std::uint32_t rgb, int tole
 
 // The window's client area as it is on the screen now (after it has painted).
 Capture CaptureClient(HWND window);
+// The same, read again until it shows what the test waits for (`painted`) or until `deadlineMsec`
+// have passed (the last read is returned then, for the test to fail on): the screen can lag behind
+// the paint that RedrawWindow has finished, so a single read could see the window's last frame.
+Capture CaptureClient(HWND window, const std::function<bool(const Capture&)>& painted, unsigned deadlineMsec = 3000);
+// The bounding box of `colour` in `within` of a window's client area, read again until it is shown
+// (or gone, where `shown` is false) or until the deadline.
+RECT ColourBoxOnScreen(HWND window, const RECT& within, std::uint32_t colour, bool shown = true, int tolerance = 24);
 // The whole window, frame included, once all of it has painted; written as a 24-bit BMP file.
 Capture CaptureWindow(HWND window);
 bool SaveBitmap(const Capture& c, const std::string& path);
@@ -66,6 +74,8 @@ struct TestPrefix {
   std::string kind;
 };
 TestPrefix CurrentPrefix();
+// The major version of the Wine the test runs under (ntdll's wine_get_version), 0 on Windows.
+int WineMajorVersion();
 // The file a dialog's screenshot goes to: "history-144dpi.bmp", "about-96dpi-largefont.bmp".
 std::string ScreenshotName(const std::string& dialog);
 

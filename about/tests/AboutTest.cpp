@@ -103,9 +103,9 @@ void ExpectLaidOutFor(int dpi, const AboutSeen& s) {
 TEST_F(AboutBox, LayoutSeenFromOutside) {
   ASSERT_TRUE(kDpiAware);
   const int dpi = testkit::ScreenDpi();
-  if (const int expected = testkit::CurrentPrefix().dpi) {
-    ASSERT_EQ(dpi, expected);
-  }
+  const int expected = testkit::CurrentPrefix().dpi;
+  ASSERT_NE(expected, 0) << "the density of the prefix cannot be read from its name (wine<ARCH>-<DPI>...)";
+  ASSERT_EQ(dpi, expected);
   AboutSeen s;
   bool okShown = false;
   ASSERT_TRUE(Show(nullptr, [&] {

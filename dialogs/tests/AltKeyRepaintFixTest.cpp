@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -154,13 +155,29 @@ void Watch(HWND w) {
                  0};
 }
 
-void Pump(DWORD msec) {
-  const DWORD end = GetTickCount() + msec;
-  while (static_cast<int>(end - GetTickCount()) > 0) {
+// Takes this thread's messages until `done` holds (for at most two seconds), then every message
+// still queued, paints included. False when `done` never held.
+bool PumpUntil(const std::function<bool()>& done) {
+  bool met = false;
+  for (const DWORD start = GetTickCount(); !(met = done()) && GetTickCount() - start < 2000;) {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    Sleep(1);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  return met;
+}
+
+// Takes this thread's messages until a timer of `msec` started now has gone off: the moment a
+// timer started with it would have run.
+bool g_probeFired = false;
+void CALLBACK ProbeFired(HWND, UINT, UINT_PTR, DWORD) { g_probeFired = true; }
+void PumpPast(UINT msec) {
+  g_probeFired = false;
+  const UINT_PTR probe = SetTimer(nullptr, 0, msec, &ProbeFired);
+  EXPECT_TRUE(PumpUntil([] { return g_probeFired; }));
+  KillTimer(nullptr, probe);
 }
 
 struct StylesOn : dialogs::AltKeyRepaintPlatform {
@@ -177,7 +194,7 @@ struct Repaint : ::testing::Test {
     g_paints.clear();
     form.HandleNeeded();
     ShowWindow(form.Handle(), SW_SHOW);
-    Pump(100);
+    PumpUntil([] { return true; });  // shown and painted: nothing of it is counted
     ok = form.Find<ui::Button>("Ok").Handle();
     cancel = form.Find<ui::Button>("Cancel").Handle();
     boom = form.Find<ui::Button>("Boom").Handle();
@@ -192,7 +209,7 @@ TEST_F(Repaint, AltRepaintsEveryPushButtonAndNothingElseAfterTheDelay) {
   AltKeyRepaintFix fix(form, platform);
   fix.KeyDownCheck(form, VK_MENU);
   EXPECT_EQ(Paints(ok), 0);  // never at once
-  Pump(150);
+  EXPECT_TRUE(PumpUntil([&] { return !fix.RepaintTimer().Enabled(); }));
   EXPECT_EQ(Paints(ok), 1);
   EXPECT_EQ(Paints(cancel), 1);
   EXPECT_EQ(Paints(boom), 1);
@@ -202,11 +219,13 @@ TEST_F(Repaint, AltRepaintsEveryPushButtonAndNothingElseAfterTheDelay) {
 }
 
 TEST_F(Repaint, DestroyedBeforeTheDelayNothingHappens) {
+  unsigned delay = 0;
   {
     AltKeyRepaintFix fix(form, platform);
     fix.KeyDownCheck(form, VK_MENU);
+    delay = fix.TimerDelayMsec();
   }
-  Pump(100);
+  PumpPast(delay);
   EXPECT_EQ(Paints(ok), 0);
 }
 

@@ -4,11 +4,14 @@
 // every reference given back, and the right position returned.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <climits>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "testkit/HistorySession.h"
+#include "testkit/Resources.h"
 
 namespace {
 
@@ -274,6 +277,107 @@ TEST_F(HostileHost, TenThousandRows) {
                          Key(VK_HOME), SelectionIs(0), Key(VK_END), SelectionIs(9999), Key(VK_RETURN)}),
             10000);
   EXPECT_EQ(rows, 10000);
+}
+
+// A window of a thread of its own that takes its messages, as another program's or another
+// thread's window would.
+class WindowOfAnotherThread {
+ public:
+  WindowOfAnotherThread() {
+    thread_ = std::thread([this] {
+      HWND w = CreateWindowExA(0, "STATIC", "another thread's window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
+                               700, 500, nullptr, nullptr, nullptr, nullptr);
+      window_.store(w);
+      MSG msg;
+      while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+      DestroyWindow(w);
+    });
+    while (!window_.load()) Sleep(1);
+    threadId_ = GetWindowThreadProcessId(window_.load(), nullptr);
+  }
+  ~WindowOfAnotherThread() {
+    PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HWND Handle() const { return window_.load(); }
+
+ private:
+  std::atomic<HWND> window_{nullptr};
+  DWORD threadId_ = 0;
+  std::thread thread_;
+};
+
+// Parents an add-in should not pass, but may: a window destroyed before the call (as a slide show
+// that has just ended: nothing is shown, and the call gives 0), the desktop window and a window of
+// another thread (the dialog opens, works and gives the row chosen; the desktop stays enabled).
+// Nothing is kept, and an ordinary request afterwards works as ever.
+TEST_F(HostileHost, ParentsThatCannotHoldTheDialog) {
+  WindowOfAnotherThread other;
+  auto round = [&] {
+    HWND destroyed = CreateWindowExA(0, "STATIC", "gone", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr, nullptr,
+                                     nullptr, nullptr);
+    DestroyWindow(destroyed);
+    Open({{1, "One"}, {2, "Two"}});
+    EXPECT_EQ(lib.ShowSlideHistory(destroyed, 2), 0);
+    EXPECT_EQ(testkit::FindDialog("Slide Show History"), nullptr);
+    for (HWND parent : {GetDesktopWindow(), other.Handle()}) {
+      SCOPED_TRACE(parent == other.Handle() ? "another thread's window" : "the desktop");
+      Open({{1, "One"}, {2, "Two"}, {3, "Three"}});
+      EXPECT_EQ(Show(3, {Key(VK_UP), SelectionIs(1), Key(VK_RETURN)}, parent), 2);
+      EXPECT_NE(GetModuleHandleA(testkit::LibraryFileName()), nullptr);
+      EXPECT_TRUE(IsWindowEnabled(GetDesktopWindow()));
+      EXPECT_TRUE(IsWindowEnabled(other.Handle()));
+    }
+    Open({{1, "One"}, {2, "Two"}});
+    EXPECT_EQ(Show(1, std::vector<testkit::Driver::Step>{Key(VK_RETURN)}), 1);
+  };
+  round();  // first use out of the counts
+  const testkit::Holdings before = testkit::CountHoldings();
+  round();
+  const testkit::Holdings after = testkit::CountHoldings();
+  testkit::ReportHoldings("odd parents", before, after);
+  // USER objects are every thread's: the other thread's window moves them by itself.
+  EXPECT_LE(after.kernelHandles, before.kernelHandles);
+  EXPECT_LE(after.gdiObjects, before.gdiObjects);
+}
+
+std::atomic<bool> aboutSeen{false};
+void CALLBACK CloseAboutOfThisThread(HWND, UINT, UINT_PTR, DWORD) {
+  if (HWND box = testkit::FindDialog("About")) {
+    aboutSeen = true;
+    testkit::PostKey(testkit::FindChild(box, "Button", "OK"), VK_ESCAPE);
+  }
+}
+
+// Hosts should call every export on their user-interface thread, but one may call them from
+// another thread while the dialog runs: the history exports are refused there as they are inside
+// the dialog, the About box opens on that thread, and the dialog goes on undisturbed.
+TEST_F(HostileHost, ExportsFromAnotherThreadWhileTheDialogRuns) {
+  Open({{1, "One"}, {2, "Two"}});
+  std::atomic<int> nested{-1};
+  std::atomic<bool> done{false}, aboutClosed{false};
+  aboutSeen = false;
+  std::thread caller;
+  const int result = Show(1, {Check([&] {
+                                caller = std::thread([&] {
+                                  lib.InitializeSlideHistory(presentation.AsVariant());
+                                  lib.AddSlideHistory(9, "From another thread");
+                                  nested = lib.ShowSlideHistory(nullptr, 1);
+                                  // The About box of this thread, closed by this thread's own timer.
+                                  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &CloseAboutOfThisThread);
+                                  lib.Bind<void(__stdcall*)(HWND)>("ShowAboutForm")(nullptr);
+                                  KillTimer(nullptr, timer);
+                                  aboutClosed = aboutSeen.load();
+                                  done = true;
+                                });
+                              }),
+                              [&] { return done.load(); }, Key(VK_DOWN), SelectionIs(1), Key(VK_RETURN)});
+  caller.join();
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(nested.load(), 0);
+  EXPECT_TRUE(aboutClosed.load());
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(Show(2, std::vector<testkit::Driver::Step>{Key(VK_RETURN)}), 2);
 }
 
 }  // namespace

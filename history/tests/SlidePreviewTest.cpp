@@ -2,6 +2,7 @@
 // on the screen, the temporary files, and every way the host's export can go wrong.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 #include <string>
 
@@ -51,15 +52,25 @@ struct SlidePreview : ::testing::Test, testkit::HistorySession {
     return RECT{S(6), S(8), S(6) + S(160), S(8) + S(120)};
   }
   HWND Panel() const { return GetParent(ButtonNamed("Go")); }
-  RECT PictureOf(std::uint32_t colour) const {
-    return testkit::ColourBox(testkit::CaptureClient(Panel()), ImageArea(), colour);
+  // Where the picture of that colour is, once it has reached the screen (or, with shown false,
+  // once it has gone from it).
+  RECT PictureOf(std::uint32_t colour, bool shown = true) const {
+    return testkit::ColourBoxOnScreen(Panel(), ImageArea(), colour, shown);
   }
   void ExpectPictureAt(std::uint32_t colour, int width, int height, const char* what) {
     const RECT area = ImageArea();
     const ui::Bounds fit =
         ui::FitPicture(width, height, area.right - area.left, area.bottom - area.top, true, true, true);
-    const RECT seen = PictureOf(colour);
+    const RECT expected{area.left + fit.left, area.top + fit.top, area.left + fit.left + fit.width,
+                        area.top + fit.top + fit.height};
     // The edges of a scaled picture may blend with the background by a pixel.
+    auto closeTo = [&expected](const RECT& r) {
+      return std::abs(r.left - expected.left) <= 1 && std::abs(r.top - expected.top) <= 1 &&
+             std::abs(r.right - expected.right) <= 1 && std::abs(r.bottom - expected.bottom) <= 1;
+    };
+    const RECT seen = testkit::ColourBox(
+        testkit::CaptureClient(Panel(), [&](const testkit::Capture& c) { return closeTo(testkit::ColourBox(c, area, colour)); }),
+        area, colour);
     EXPECT_NEAR(seen.left, area.left + fit.left, 1) << what;
     EXPECT_NEAR(seen.top, area.top + fit.top, 1) << what;
     EXPECT_NEAR(seen.right, area.left + fit.left + fit.width, 1) << what;
@@ -187,8 +198,13 @@ TEST_F(SlidePreview, APreselectionThatFailsShowsNoBoxAndAnEmptyPicture) {
   EXPECT_EQ(Show(1, {[&] { return true; }, Check([&] {
                        box = testkit::FindMessageBox() != nullptr;
                        const RECT area = ImageArea();
-                       const testkit::Capture c = testkit::CaptureClient(Panel());
-                       drawn = testkit::ColourBox(c, area, c.At(area.left, area.top), 0);
+                       auto plain = [&area](const testkit::Capture& c) {
+                         return testkit::ColourBox(c, area, c.At(area.left, area.top), 0);
+                       };
+                       drawn = plain(testkit::CaptureClient(Panel(), [&](const testkit::Capture& c) {
+                         const RECT r = plain(c);
+                         return EqualRect(&r, &area) != FALSE;
+                       }));
                        testkit::PostKey(List(), VK_RETURN);
                      })}),
             1);
@@ -204,7 +220,7 @@ TEST_F(SlidePreview, AnEmptyFileBlanksThePicture) {
   RECT before{}, after{1, 1, 2, 2};
   bool box = true;
   Show(1, {Check([&] { before = PictureOf(kRed); }), Key(VK_DOWN), SelectionIs(1), Check([&] {
-             after = PictureOf(kRed);
+             after = PictureOf(kRed, false);
              box = testkit::FindMessageBox() != nullptr;
              testkit::PostKey(List(), VK_ESCAPE);
            })});
@@ -363,7 +379,7 @@ TEST_F(SlidePreview, InputWhileTheHostExportsIsCoalescedIntoOneLaterRefresh) {
                      Pause(3), Check([&] {
                        EXPECT_TRUE(IsWindowVisible(dialog));
                        last = PictureOf(kColours[3]);
-                       first = PictureOf(kColours[1]);
+                       first = PictureOf(kColours[1], false);
                        testkit::PostKey(List(), VK_RETURN);
                      })}),
             4);

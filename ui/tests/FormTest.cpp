@@ -303,7 +303,7 @@ TEST(Form, GraphicControlsPlacedOnTheFormArePaintedByIt) {
   const ui::Bounds b = form.FindControl("Note")->GetBounds();
   EXPECT_GT(b.width, 40);  // sized to its text
   const RECT label{b.left, b.top, b.left + b.width, b.top + b.height};
-  const RECT text = testkit::ColourBox(testkit::CaptureClient(form.Handle()), label, GetSysColor(COLOR_WINDOWTEXT) & 0xFFFFFF, 60);
+  const RECT text = testkit::ColourBoxOnScreen(form.Handle(), label, GetSysColor(COLOR_WINDOWTEXT) & 0xFFFFFF, true, 60);
   EXPECT_FALSE(IsRectEmpty(&text));
 }
 
