@@ -4,7 +4,7 @@
 Counts one test pass from its own results: LISTED.json is what ctest registered
 (`ctest -N --show-only=json-v1`), JUNIT.xml what it ran (`ctest --output-junit`). Prints
 "RUN PASSED SKIPPED FAILED" on the first line, then one line per reason a test was skipped
-(with how many and which) and per problem found. Exits 1 when the pass ran fewer or other tests
+(with how many and which), one per planted fault (caught or not) and one per problem found. Exits 1 when the pass ran fewer or other tests
 than were registered, or when a rerun filter (FILTERS: "PREFIX GTEST_FILTER" lines that
 tests.cmake writes) selects no test at all, as after a renamed suite: either would let a run
 pass on less than it holds.
@@ -75,6 +75,10 @@ def main(argv):
     for reason, names in sorted(skipped.items()):
         shown = ", ".join(names[:4]) + (", ..." if len(names) > 4 else "")
         print(f"skipped {len(names)}: {reason} ({shown})")
+    # The planted faults (tests.cmake): each test passes only when its leak check caught the fault.
+    for name in sorted(n for n in ran if n.startswith("planted.")):
+        _, fault, test = name.split(".", 2)
+        print(f"planted fault {fault}: {'caught' if name in passed else 'NOT CAUGHT'} by {test}")
     for p in problems:
         print(f"FAILED: {p}")
     return 1 if problems else 0
