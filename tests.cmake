@@ -22,17 +22,20 @@ function(pathmr_test name)
     PROPERTIES TIMEOUT ${T_TIMEOUT} RESOURCE_GROUPS ${PATHMR_LANE})
 endfunction()
 
-# pathmr_rerun(NAME PREFIX P FILTER F WINE_PREFIX NAME): the cases of an existing test program that
-# FILTER selects, again, in another of build.sh's Wine prefixes (the program is not built again).
-# The prefix's name says what the tests may expect of it (testkit::CurrentPrefix): one variable,
-# as gtest_discover_tests passes a list in ENVIRONMENT on as its first item only. Each filter is
-# written to rerun-filters.txt too: build.sh fails a run in which one of them selects nothing.
+# pathmr_series(NAME PREFIX P FILTER F ENV VAR=VALUE [TIMEOUT S] [PROPERTIES ...]): the cases of
+# an existing test program that FILTER selects, again, with one variable more in their
+# environment (the program is not built again): one, as gtest_discover_tests passes a list in
+# ENVIRONMENT on as its first item only. Each filter is written to rerun-filters.txt too: build.sh
+# fails a run in which one of them selects nothing.
 file(WRITE ${CMAKE_BINARY_DIR}/rerun-filters.txt "")
-function(pathmr_rerun name)
-  cmake_parse_arguments(T "" "PREFIX;FILTER;WINE_PREFIX" "" ${ARGN})
+function(pathmr_series name)
+  cmake_parse_arguments(T "" "PREFIX;FILTER;ENV;TIMEOUT" "PROPERTIES" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
-    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "WINEPREFIX=${PATHMR_BUILD_DIR}/${T_WINE_PREFIX}" TIMEOUT 120
-    RESOURCE_GROUPS ${PATHMR_LANE})
+    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "${T_ENV}" TIMEOUT ${T_TIMEOUT} RESOURCE_GROUPS ${PATHMR_LANE}
+    ${T_PROPERTIES})
   file(APPEND ${CMAKE_BINARY_DIR}/rerun-filters.txt "${T_PREFIX} ${T_FILTER}\n")
 endfunction()
 
@@ -49,23 +52,17 @@ add_dependencies(library_test host RuntimeBaseline)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
 # Long sessions: minutes, not seconds.
 pathmr_test(soak_test PREFIX soak TIMEOUT 900 SOURCES history/tests/SoakTest.cpp)
-# The layout and picture checks again on screens of 120, 144 and 192 dpi (a Wine prefix each).
+# The layout and picture checks again on screens of 120, 144 and 192 dpi, in another of build.sh's
+# Wine prefixes each; the prefix's name says what the tests may expect of it (testkit::CurrentPrefix).
 foreach(dpi 120 144 192)
-  set(wine wine${PATHMR_ARCH}-${dpi})
-  pathmr_rerun(history_test PREFIX dpi${dpi} FILTER "HistoryLayout.*:SlidePreview.*" WINE_PREFIX ${wine})
-  pathmr_rerun(about_test PREFIX dpi${dpi} FILTER "AboutBox.*" WINE_PREFIX ${wine})
+  set(wine WINEPREFIX=${PATHMR_BUILD_DIR}/wine${PATHMR_ARCH}-${dpi})
+  pathmr_series(history_test PREFIX dpi${dpi} FILTER "HistoryLayout.*:SlidePreview.*" ENV ${wine})
+  pathmr_series(about_test PREFIX dpi${dpi} FILTER "AboutBox.*" ENV ${wine})
 endforeach()
 # Every test thread is a single-threaded COM apartment, as the presentation program's is
 # (testkit/TestMain.cpp); the requests and the library's loading once more without COM at all.
-function(pathmr_without_com name)
-  cmake_parse_arguments(T "" "FILTER" "" ${ARGN})
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "nocom."
-    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "PATHMR_TEST_APARTMENT=none" TIMEOUT 120
-    RESOURCE_GROUPS ${PATHMR_LANE})
-  file(APPEND ${CMAKE_BINARY_DIR}/rerun-filters.txt "nocom ${T_FILTER}\n")
-endfunction()
-pathmr_without_com(history_test FILTER "HistoryExports.*")
-pathmr_without_com(library_test FILTER "Library.Unload*:Library.Freed*")
+pathmr_series(history_test PREFIX nocom FILTER "HistoryExports.*" ENV PATHMR_TEST_APARTMENT=none)
+pathmr_series(library_test PREFIX nocom FILTER "Library.Unload*:Library.Freed*" ENV PATHMR_TEST_APARTMENT=none)
 
 # The leak checks proven: each test-only build with a planted fault (CMakeLists.txt) under the
 # checks that claim to catch it, which must fail with the count that grew (CAUGHT, a regular
@@ -73,11 +70,9 @@ pathmr_without_com(library_test FILTER "Library.Unload*:Library.Freed*")
 # build.sh prints a line per fault, caught or not.
 function(pathmr_planted fault)
   cmake_parse_arguments(T "" "TEST;FILTER;CAUGHT" "" ${ARGN})
-  gtest_discover_tests(${T_TEST} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "planted.${fault}."
-    TEST_FILTER "${T_FILTER}" PROPERTIES ENVIRONMENT "PATHMR_PLANTED_LIBRARY=${PATHMR_DLL}-planted-${fault}.dll"
-    PASS_REGULAR_EXPRESSION "${T_CAUGHT}" TIMEOUT 300 RESOURCE_GROUPS ${PATHMR_LANE})
+  pathmr_series(${T_TEST} PREFIX planted.${fault} FILTER "${T_FILTER}" TIMEOUT 300
+    ENV PATHMR_PLANTED_LIBRARY=${PATHMR_DLL}-planted-${fault}.dll PROPERTIES PASS_REGULAR_EXPRESSION "${T_CAUGHT}")
   add_dependencies(${T_TEST} planted-${fault})
-  file(APPEND ${CMAKE_BINARY_DIR}/rerun-filters.txt "planted.${fault} ${T_FILTER}\n")
 endfunction()
 pathmr_planted(heap-per-dialog TEST soak_test FILTER "Soak.ThreeHundred*"
   CAUGHT "heap bytes in use grew a median|bytes in use on exact heaps")
@@ -90,7 +85,7 @@ pathmr_planted(handle-per-dropped-request TEST library_test FILTER "Library.Hund
 
 # Everywhere else the icon-title font is the layouts' own Tahoma -11: here it is Tahoma -13, so the
 # checks that the dialogs draw in the icon-title font can tell the two apart.
-set(wine wine${PATHMR_ARCH}-96-largefont)
-pathmr_rerun(history_test PREFIX largefont FILTER "HistoryLayout.*" WINE_PREFIX ${wine})
-pathmr_rerun(about_test PREFIX largefont FILTER "AboutBox.*:AboutForm.*" WINE_PREFIX ${wine})
-pathmr_rerun(dialogs_test PREFIX largefont FILTER "DialogFontSetup.*" WINE_PREFIX ${wine})
+set(wine WINEPREFIX=${PATHMR_BUILD_DIR}/wine${PATHMR_ARCH}-96-largefont)
+pathmr_series(history_test PREFIX largefont FILTER "HistoryLayout.*" ENV ${wine})
+pathmr_series(about_test PREFIX largefont FILTER "AboutBox.*:AboutForm.*" ENV ${wine})
+pathmr_series(dialogs_test PREFIX largefont FILTER "DialogFontSetup.*" ENV ${wine})
