@@ -208,7 +208,6 @@ start_prefix() {
       base=${base:-$BUILD_DIR}
       bash "$here/scripts/wine-prefix.sh" clone "$base/$name" "$base/lanes/$lane/$name"
     fi
-    "${server[@]}" -w
     "${server[@]}" -p
     "$here/scripts/wine-run.sh" "$arch" cmd /c exit </dev/null >/dev/null 2>&1 || true
     # The desktop stays open for the whole pass (testkit/DesktopKeeper.cpp); the server's end ends it.
