@@ -69,7 +69,7 @@ fonts=${PATHMR_WINE_ROOT:-}/usr/share/wine/fonts
 # its libraries: a template made by another Wine build is made again instead.
 wine_inf=${PATHMR_WINE_ROOT:-}/usr/share/wine/wine.inf
 [ -f "$wine_inf" ] || fail "Wine is not installed ($wine_inf is missing)"
-template_recipe="$arch-bit, Wine of $(stat -c %Y "$wine_inf"), Wine's fonts, unmanaged windows, Wine's libraries linked"
+template_recipe="$arch-bit, Wine of $(stat -c %Y "$wine_inf"), Wine's fonts, unmanaged windows, Wine's own libraries linked"
 recipe="$template_recipe; $dpi dpi, icon-title font ${icon_height:-as Wine chooses}"
 [ "$(cat "$prefix/.pathmr-ready" 2>/dev/null)" = "$recipe" ] && exit 0
 
@@ -79,8 +79,9 @@ run() { WINEPREFIX=$1 "$here/scripts/wine-run.sh" "$arch" "${@:2}"; }
 # name (in its folder KIND, "x86_64-windows" or "i386-windows") becomes a hard link to it.
 share_with_install() {
   local dir=$1 install= d f own
+  # Debian's multiarch folders may both have one of that name: Wine's own is the one with kernel32.
   for d in "${PATHMR_WINE_ROOT:-}"/usr/lib/wine/"$2" "${PATHMR_WINE_ROOT:-}"/usr/lib/*/wine/"$2"; do
-    [ -d "$d" ] && install=$d && break
+    [ -f "$d/kernel32.dll" ] && install=$d && break
   done
   [ -n "$install" ] && [ -d "$dir" ] || return 0
   for f in "$dir"/*; do
