@@ -4,8 +4,8 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 include(GoogleTest)
 
 # Every test takes one of build.sh's lanes (a display and prefixes of its own) for as long as it runs:
-# ctest's resource allocation hands them out (build.sh writes the resource spec file), and
-# scripts/wine-run.sh puts the test on its lane. Without a spec file ctest ignores this.
+# ctest's resource allocation hands them out (build.sh lists the lanes in build/lanes/resources.json),
+# and scripts/wine-run.sh puts the test on its lane. Run without that list, ctest ignores this.
 set(PATHMR_LANE lanes:1)
 
 # pathmr_test(NAME PREFIX P [TIMEOUT S] SOURCES...): one ctest per test case, each in a process of its own.

@@ -11,9 +11,10 @@
 # inside that root, and each prefix is the one of the same name in PATHMR_WINE_ROOT-prefixes: the
 # two Wines never share a prefix, and a test reads the same prefix name under both.
 #
-# In a test lane (ctest hands the test one instance of the "lanes" resource: build.sh's resource
-# spec file), the lane's own display and its own copy of the prefix, lanes/N/NAME beside it: each
-# lane has a server and a desktop of its own, so activation and focus never cross lanes.
+# In a test lane (ctest hands the test one instance of the "lanes" resource that build.sh lists in
+# build/lanes/resources.json), the lane's own display and its own copy of the prefix, lanes/N/NAME
+# beside it: each lane has a server and a desktop of its own, so activation and focus never cross
+# lanes.
 #
 # Wine spells Unix file names in the locale's character set: under the C locale (a bare
 # environment, a minimal container) a folder named in Cyrillic or Japanese becomes "???????". So
