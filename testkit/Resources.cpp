@@ -1,7 +1,6 @@
 #include "testkit/Resources.h"
 
 #include <windows.h>
-#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
