@@ -13,6 +13,10 @@ class Picture {
   virtual int Width() const = 0;
   virtual int Height() const = 0;
   bool Empty() const { return Width() <= 0 || Height() <= 0; }
+  // Readies the picture to be drawn at that size, so that drawing it only copies (a JPEG is
+  // decoded here). Never throws: a failure is kept and raised by the next Draw, in the paint
+  // that would have met it.
+  virtual void Prepare(int width, int height) { (void)width, (void)height; }
   // Draws the picture stretched into the destination rectangle.
   virtual void Draw(HDC__* dc, const Bounds& destination) = 0;
 };

@@ -6,10 +6,13 @@
 #include <set>
 #include <string>
 
+#include "history/HistoryUnit.h"
 #include "testkit/HistorySession.h"
 #include "testkit/Screen.h"
 #include "ui/FilePath.h"
 #include "ui/Geometry.h"
+#include "ui/PictureFormats.h"
+#include "ui/jpeg/JpegPicture.h"
 
 namespace {
 
@@ -30,6 +33,13 @@ std::string TempFolder() {
   return folder;
 }
 
+// The image area inside the command panel, in the panel's client coordinates.
+RECT ImageArea() {
+  const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, testkit::ScreenDpi()));
+  auto S = [m](int v) { return ui::ScaleValue(v, m, 13); };
+  return RECT{S(6), S(8), S(6) + S(160), S(8) + S(120)};
+}
+
 struct SlidePreview : ::testing::Test, testkit::HistorySession {
   void TearDown() override {
     // Nothing of the host's is kept: references, objects handed out, picture files.
@@ -45,12 +55,7 @@ struct SlidePreview : ::testing::Test, testkit::HistorySession {
     return out;
   }
 
-  // The image area inside the command panel, in the panel's client coordinates.
-  RECT ImageArea() const {
-    const int m = testkit::ZeroHeight("Tahoma", ui::FontHeightForDensity(-11, testkit::ScreenDpi()));
-    auto S = [m](int v) { return ui::ScaleValue(v, m, 13); };
-    return RECT{S(6), S(8), S(6) + S(160), S(8) + S(120)};
-  }
+  RECT ImageArea() const { return ::ImageArea(); }
   HWND Panel() const { return GetParent(ButtonNamed("Go")); }
   // Where the picture of that colour is, once it has reached the screen (or, with shown false,
   // once it has gone from it).
@@ -403,6 +408,80 @@ TEST_F(SlidePreview, CancelDuringTheHostsExportEndsTheDialogWithoutAnotherExport
             }),
             0);
   EXPECT_EQ(presentation.exportCount - exportsBefore, 1);  // the row left behind is not exported again
+}
+
+}  // namespace
+
+// ---- in this process: when the preselected picture is decoded ----------------------------------
+
+namespace {
+
+// The JPEG pictures the loader makes here are watched: how often the latest one had been decoded
+// when the dialog's window was shown, and when the first paint of any of its windows was taken
+// from the queue.
+const char kWatchedJpeg = 0;
+jpeg::JpegPicture* g_latest = nullptr;  // owned by the dialog's image; read only while it runs
+int g_decodesWhenShown = -1, g_decodesAtFirstPaint = -1;
+HHOOK g_sentHook = nullptr, g_queuedHook = nullptr;
+
+bool OfHistoryDialog(HWND window) {
+  char name[32] = "";
+  GetClassNameA(GetAncestor(window, GA_ROOT), name, sizeof name);
+  return lstrcmpA(name, "THistoryForm") == 0;
+}
+
+LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && g_decodesWhenShown < 0 &&
+      OfHistoryDialog(m->hwnd))
+    g_decodesWhenShown = g_latest ? g_latest->Decodes() : -2;
+  return CallNextHookEx(g_sentHook, code, wParam, lParam);
+}
+
+LRESULT CALLBACK WatchQueued(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* m = reinterpret_cast<const MSG*>(lParam);
+  if (code == HC_ACTION && wParam == PM_REMOVE && m->message == WM_PAINT && g_decodesAtFirstPaint < 0 &&
+      OfHistoryDialog(m->hwnd))
+    g_decodesAtFirstPaint = g_latest ? g_latest->Decodes() : -2;
+  return CallNextHookEx(g_queuedHook, code, wParam, lParam);
+}
+
+TEST(FirstPaint, ThePreselectedPictureIsDecodedBeforeTheWindowIsShownAndPaintsOnlyCopy) {
+  ui::RegisteredPictureFormats().Register("jpg", &kWatchedJpeg, [](std::vector<std::uint8_t> contents) {
+    auto picture = std::make_unique<jpeg::JpegPicture>(std::move(contents), false);
+    g_latest = picture.get();
+    return std::unique_ptr<ui::Picture>(std::move(picture));
+  });
+  testkit::Presentation presentation;
+  presentation.slides[1].width = 4000;
+  presentation.slides[1].height = 3000;
+  presentation.slides[1].solid = kRed;
+  g_sentHook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchSent, nullptr, GetCurrentThreadId());
+  g_queuedHook = SetWindowsHookExA(WH_GETMESSAGE, &WatchQueued, nullptr, GetCurrentThreadId());
+  int decodesOnScreen = -1;
+  RECT picture{};
+  testkit::Driver d;
+  d.Then([&] {
+    const HWND dialog = testkit::FindDialog("Slide Show History");
+    if (!dialog) return false;
+    const HWND panel = GetParent(testkit::FindChild(dialog, "Button", "Go"));
+    picture = testkit::ColourBoxOnScreen(panel, ImageArea(), kRed);
+    decodesOnScreen = g_latest ? g_latest->Decodes() : -2;
+    testkit::PostKey(testkit::FindChild(dialog, "ListBox"), VK_RETURN);
+    return true;
+  });
+  history::Initialize(presentation.AsVariant());
+  history::Add(1, "One");
+  history::Add(2, "Two");
+  EXPECT_EQ(d.Run([] { return history::Show(nullptr, 1); }), 1);
+  UnhookWindowsHookEx(g_queuedHook);
+  UnhookWindowsHookEx(g_sentHook);
+  ui::RegisteredPictureFormats().Unregister(&kWatchedJpeg);
+  EXPECT_TRUE(d.AllStepsRan());
+  EXPECT_EQ(g_decodesWhenShown, 1);
+  EXPECT_EQ(g_decodesAtFirstPaint, 1);
+  EXPECT_EQ(decodesOnScreen, 1);
+  EXPECT_FALSE(IsRectEmpty(&picture));
 }
 
 }  // namespace

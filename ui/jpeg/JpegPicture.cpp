@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "ui/Owners.h"
 #include "ui/PictureFormats.h"
 #include "ui/TopDownBitmap.h"
@@ -28,8 +30,7 @@ JpegPicture::JpegPicture(std::vector<std::uint8_t> contents, bool quantize)
 
 JpegPicture::~JpegPicture() = default;
 
-void JpegPicture::Prepare(int width, int height) {
-  if (bitmap_) return;
+void JpegPicture::Decode(int width, int height) {
   ++decodes_;
   std::vector<std::uint8_t> bytes;
   bytes.swap(contents_);  // given back by the decoder, whether it succeeds or not
@@ -41,16 +42,23 @@ void JpegPicture::Prepare(int width, int height) {
   bitmapHeight_ = height;
 }
 
-void JpegPicture::Draw(HDC__* dc, const ui::Bounds& d) {
-  if (failed_ || Empty() || d.width <= 0 || d.height <= 0) return;
+void JpegPicture::Prepare(int width, int height) {
+  if (bitmap_ || failed_ || Empty() || width <= 0 || height <= 0) return;
   try {
-    Prepare(d.width, d.height);
+    Decode(width, height);
   } catch (...) {
-    // Reported once by whoever paints; after that the picture draws as empty, or every repaint
-    // that the error box itself causes would raise again.
+    // Reported once by whoever paints it, as if the paint had decoded; after that the picture draws
+    // as empty, or every repaint that the error box itself causes would raise again.
     failed_ = true;
-    throw;
+    failure_ = std::current_exception();
   }
+}
+
+void JpegPicture::Draw(HDC__* dc, const ui::Bounds& d) {
+  if (d.width <= 0 || d.height <= 0) return;
+  Prepare(d.width, d.height);
+  if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+  if (!bitmap_) return;
   ui::MemoryDc memory(dc);
   ui::Selection bitmap(memory.get(), bitmap_.get());
   if (d.width == bitmapWidth_ && d.height == bitmapHeight_) {

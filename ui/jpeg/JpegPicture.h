@@ -1,10 +1,11 @@
 // The JPEG picture format of the picture loader. Loading keeps the whole file in memory and reads
-// only its header; the pixels are decoded when the picture is first drawn, straight to the size
-// they are drawn at. Then only that bitmap is kept: later paints copy it, and the file's bytes are
-// given back.
+// only its header; the pixels are decoded once, straight to the size they are drawn at, when the
+// image control that shows the picture knows that size (Prepare), else at the first draw. Then only
+// that bitmap is kept: paints copy it, and the file's bytes are given back.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <vector>
 
@@ -26,8 +27,11 @@ class JpegPicture : public ui::Picture {
 
   int Width() const override { return header_.width; }
   int Height() const override { return header_.height; }
-  // The first draw decodes; a picture that fails to decode throws that once and then draws nothing.
-  // Drawn later at another size, the kept bitmap is stretched: the bytes to decode again are gone.
+  // Decodes at that size, once; a failure is kept for the next draw.
+  void Prepare(int width, int height) override;
+  // Decodes first if nothing was prepared. A picture that failed to decode throws that once and
+  // then draws nothing. Drawn at another size than prepared, the kept bitmap is stretched: the bytes
+  // to decode again are gone.
   void Draw(HDC__* dc, const ui::Bounds& destination) override;
   // Read by the tests and benchmarks, which prove the decoding's rules through them.
   bool Failed() const { return failed_; }
@@ -35,19 +39,20 @@ class JpegPicture : public ui::Picture {
   // The size libjpeg decoded at, before area averaging (0 x 0 before the first decode).
   int DecodedWidth() const { return decodedWidth_; }
   int DecodedHeight() const { return decodedHeight_; }
-  // The file's bytes still held: all of them until the first draw, none after it.
+  // The file's bytes still held: all of them until the decode, none after it.
   std::size_t FileBytesHeld() const { return contents_.capacity(); }
 
  private:
-  void Prepare(int width, int height);
+  void Decode(int width, int height);
 
   std::vector<std::uint8_t> contents_;
   Header header_;
   bool quantize_;
   bool failed_ = false;
+  std::exception_ptr failure_;  // raised by the next draw, then dropped
   int decodes_ = 0;
   int decodedWidth_ = 0, decodedHeight_ = 0;
-  ui::GdiObject<HBITMAP> bitmap_;  // the picture at the size first drawn
+  ui::GdiObject<HBITMAP> bitmap_;  // the picture at the size it was decoded for
   int bitmapWidth_ = 0, bitmapHeight_ = 0;
 };
 

@@ -329,6 +329,14 @@ TEST(JpegPicture, PixelsThatFailToDecodeRaiseOnceThenDrawNothing) {
   EXPECT_TRUE(picture.Failed());
   EXPECT_NO_THROW(picture.Draw(canvas.dc, {0, 0, 160, 120}));
   EXPECT_EQ(picture.Decodes(), 1);
+
+  // Decoded before any paint (set on a laid-out form), the failure waits for the first draw.
+  jpeg::JpegPicture prepared(testkit::DamagedInsideJpeg(64, 48), false);
+  EXPECT_NO_THROW(prepared.Prepare(160, 120));
+  EXPECT_TRUE(prepared.Failed());
+  EXPECT_THROW(prepared.Draw(canvas.dc, {0, 0, 160, 120}), jpeg::JpegError);
+  EXPECT_NO_THROW(prepared.Draw(canvas.dc, {0, 0, 160, 120}));
+  EXPECT_EQ(prepared.Decodes(), 1);
 }
 
 TEST(JpegPicture, HeaderFailureRaisesAtLoad) {
