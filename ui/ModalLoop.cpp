@@ -152,6 +152,10 @@ int Form::ShowModal() {
   if (onShow_) onShow_();
   ShowWindow(handle_, SW_SHOWNORMAL);
   FocusFirstControl();
+  // The form and all its controls are painted here, in one go, before the loop takes its first
+  // message: left to the queue, each window's paint waits for a turn of the loop of its own, and
+  // the window stands half painted meanwhile.
+  RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   while (modalResult_ == mrNone && handle_) {
     MSG msg;
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
