@@ -2,7 +2,8 @@
 # ./build.sh demo   build, then run the stand-in host with the real history dialog
 # ./build.sh test   build both libraries and run every test under Wine on a private virtual display
 #                    (two monitors)
-# ./build.sh bench  build, then print the benchmarks (ratios against baselines of the same run)
+# ./build.sh bench [preview|history]  build, then print the benchmarks (ratios against baselines of
+#                    the same run), or only those of one
 # ./build.sh build [libraries]  build only (with "libraries": only Pathmr.dll and Pathmr64.dll)
 # ./build.sh dist   build both libraries, then write the release: dist/Pathmr-<version>.zip and,
 #                   beside it, the maps of their symbols ($DIST_DIR instead of dist/ when set);
@@ -29,10 +30,11 @@ cmd=${1:-test}
 # The fuzzer is a native build of its own: it needs neither the cross build nor Wine.
 case "$cmd" in
   fuzz) exec bash "$here/scripts/fuzz.sh" "${2:-1800}" ;;
-  demo | test | bench | dist) ;;
+  demo | test | dist) ;;
+  bench) [ $# -lt 2 ] || [[ $2 =~ ^(preview|history)$ ]] || { echo "usage: ./build.sh bench [preview|history]" >&2; exit 2; } ;;
   build) [ $# -lt 2 ] || [ "$2" = libraries ] || { echo "usage: ./build.sh build [libraries]" >&2; exit 2; } ;;
   check) [ $# -ge 2 ] && [[ "${3:-32}" =~ ^(32|64)$ ]] || { echo "usage: ./build.sh check REGEX [32|64]" >&2; exit 2; } ;;
-  *) echo "usage: ./build.sh demo|test|bench|build|dist|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
+  *) echo "usage: ./build.sh demo|test|bench [preview|history]|build|dist|check REGEX [32|64]|fuzz [seconds]" >&2; exit 2 ;;
 esac
 
 # No step fails silently: whatever stops the script names the step it was in.
@@ -264,8 +266,10 @@ case "$cmd" in
       await_prefixes
       step="running the $arch-bit benchmarks"
       echo "== $(dll_name "$arch"), $arch-bit =="
-      "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/preview_benchmark.exe"
-      "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/history_benchmark.exe"
+      for name in preview history; do
+        [ -z "${2:-}" ] || [ "$2" = "$name" ] || continue
+        "$here/scripts/wine-run.sh" "$arch" "$BUILD_DIR/cross$arch/bin/${name}_benchmark.exe"
+      done
     done
     ;;
   test | check)

@@ -226,7 +226,7 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
       break;
     }
     default:
-      bytes = RenderSlideJpeg(slide, setup);
+      bytes = setup.file ? *setup.file : RenderSlideJpeg(slide, setup);
       if (setup.fault == Fault::WritesTruncated) bytes.resize(bytes.size() / 2);
   }
   if (setup.fault == Fault::ChangesPath || setup.fault == Fault::MovesThenFails) {

@@ -34,6 +34,8 @@ struct SlideSetup {
   std::uint32_t solid = 0;  // 0xRRGGBB for a picture of one colour; 0 draws a slide
   bool grey = false;
   Fault fault = Fault::None;
+  // Written as it is instead of a drawn slide: a host that only copies a prepared file.
+  const std::vector<std::uint8_t>* file = nullptr;
 };
 
 struct CallRecord {
