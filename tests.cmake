@@ -89,3 +89,11 @@ set(wine WINEPREFIX=${PATHMR_BUILD_DIR}/wine${PATHMR_ARCH}-96-largefont)
 pathmr_series(history_test PREFIX largefont FILTER "HistoryLayout.*" ENV ${wine})
 pathmr_series(about_test PREFIX largefont FILTER "AboutBox.*:AboutForm.*" ENV ${wine})
 pathmr_series(dialogs_test PREFIX largefont FILTER "DialogFontSetup.*" ENV ${wine})
+
+# The documents' relative links lead to a file and heading (scripts/check_links.py), and the check
+# proves it catches broken ones. Host-side Python, no Wine and no lane; registered in one build only.
+if(PATHMR_ARCH EQUAL 64)
+  find_program(PATHMR_PYTHON3 python3 REQUIRED)
+  add_test(NAME docs.links COMMAND ${PATHMR_PYTHON3} ${CMAKE_SOURCE_DIR}/scripts/check_links.py ${CMAKE_SOURCE_DIR})
+  add_test(NAME docs.links.selftest COMMAND ${PATHMR_PYTHON3} ${CMAKE_SOURCE_DIR}/scripts/check_links.py --self-test)
+endif()

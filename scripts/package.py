@@ -4,7 +4,7 @@
 scripts/package.py BUILD_DIR OUT_DIR [--readme] [--tested RECORD]
 
 Writes OUT_DIR/Pathmr-<version>.zip (Pathmr.dll, Pathmr64.dll, Pathmr.h, Pathmr.bas, ReadMe.txt,
-SHA256SUMS) and, beside it rather than in it, the maps of both libraries' symbols for reading a
+CHANGELOG.md, SHA256SUMS) and, beside it rather than in it, the maps of both libraries' symbols for reading a
 crash address; then checks the zip (scripts/package_check.py). The version is the header's,
 which CMake made from the version resource's source. The zip holds the same bytes for the same
 files: fixed dates and modes, a fixed order. --readme also writes the Declare block of
@@ -29,8 +29,8 @@ LIBRARIES = {"Pathmr.dll": "cross32/bin/Pathmr.dll", "Pathmr64.dll": "cross64/bi
 MINGW_COPYRIGHT = pathlib.Path("/usr/share/doc/mingw-w64-common/copyright")
 
 
-def crlf(text):
-    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
+def crlf(text, encoding="cp1252"):
+    return text.replace("\r\n", "\n").replace("\n", "\r\n").encode(encoding)
 
 
 def jpeg_licence(build):
@@ -88,6 +88,8 @@ def contents(build):
         "Pathmr.h": crlf(headers[0]),
         "Pathmr.bas": crlf(BAS.read_text(encoding="utf-8")),
         "ReadMe.txt": crlf(readme),
+        # What each release brought, as the repository has it (Markdown stays UTF-8), with Windows line ends.
+        "CHANGELOG.md": crlf(package_check.CHANGELOG.read_text(encoding="utf-8"), "utf-8"),
     })
     sums = "".join(f"{hashlib.sha256(data).hexdigest()}  {name}\n" for name, data in sorted(files.items()))
     files["SHA256SUMS"] = sums.encode()

@@ -3,11 +3,12 @@
 
 scripts/package_check.py ZIP BUILD_DIR
 
-The zip holds exactly the six files; the checksums match; each library is of its architecture,
+The zip holds exactly the seven files; the checksums match; each library is of its architecture,
 exports the six functions of the header and carries no link time stamp, symbol table, debug
 section or path of the build; every Declare of Pathmr.bas names an export of the file its branch
 binds, with the header's argument count and, in 32-bit hosts, the bytes of arguments the export
-removes; the README shows the same Declare block; ReadMe.txt carries libjpeg-turbo's licence.
+removes; the README shows the same Declare block; ReadMe.txt carries libjpeg-turbo's licence;
+CHANGELOG.md is the repository's, with Windows line ends, and has a section for this version.
 """
 import hashlib
 import pathlib
@@ -19,7 +20,9 @@ import zipfile
 from release_sources import HERE, README, declare_block, header_version, readme_block
 
 JPEG_STATEMENT = "This software is based in part on the work of the Independent JPEG Group."
-EXPECTED = {"Pathmr.dll", "Pathmr64.dll", "Pathmr.h", "Pathmr.bas", "ReadMe.txt", "SHA256SUMS"}
+EXPECTED = {"Pathmr.dll", "Pathmr64.dll", "Pathmr.h", "Pathmr.bas", "ReadMe.txt", "CHANGELOG.md", "SHA256SUMS"}
+# What each release brought, for add-in authors; the release carries it.
+CHANGELOG = HERE / "CHANGELOG.md"
 MACHINE = {"Pathmr.dll": 0x14C, "Pathmr64.dll": 0x8664}
 # Bytes on a 32-bit stack of each argument type a Declare uses (all passed by value).
 STACK_BYTES = {"Long": 4, "LongPtr": 4, "String": 4, "Variant": 16}
@@ -166,10 +169,18 @@ def check(archive, build):
     expect(licence.strip().replace("\n", "\r\n") in text, "ReadMe.txt lacks libjpeg-turbo's LICENSE.md")
     expect("LEGAL ISSUES" in text and "mingw-w64 project" in text and not re.search(r"@[A-Z_]+@", text),
            "ReadMe.txt is incomplete")
+
+    changes = files["CHANGELOG.md"].decode("utf-8", "replace")
+    expect("\n" not in changes.replace("\r\n", ""), "CHANGELOG.md has lines that do not end in CR LF")
+    changes = changes.replace("\r\n", "\n")
+    expect(changes == CHANGELOG.read_text(encoding="utf-8").replace("\r\n", "\n"),
+           "CHANGELOG.md differs from the repository's")
+    expect(re.search(rf"^## \[{re.escape(version)}\] - \d{{4}}-\d\d-\d\d$", changes, re.M),
+           f"CHANGELOG.md has no section \"## [{version}] - YYYY-MM-DD\" for this release")
     if problems:
         sys.exit("package_check: " + "\npackage_check: ".join(problems))
-    print(f"package_check: {archive.name}: the six files, their checksums, both export tables, "
-          f"{len(declares(bas.replace(chr(13), '')))} Declares and the licence are right")
+    print(f"package_check: {archive.name}: the seven files, their checksums, both export tables, "
+          f"{len(declares(bas.replace(chr(13), '')))} Declares, the licence and the change log are right")
 
 
 if __name__ == "__main__":
