@@ -112,9 +112,13 @@ std::size_t Holdings::HeapBytes() const {
 }
 
 Holdings SettledHoldings(const Holdings& before, unsigned settleMsec) {
-  for (const DWORD start = GetTickCount(); ThreadsOfThisProcess() > before.threads && GetTickCount() - start < settleMsec;)
+  Holdings now = CountHoldings();
+  for (const DWORD start = GetTickCount();
+       (now.threads > before.threads || now.userObjects > before.userObjects) && GetTickCount() - start < settleMsec;) {
     PumpFor(100);
-  return CountHoldings();
+    now = CountHoldings();
+  }
+  return now;
 }
 
 void ReportHoldings(const char* what, const Holdings& a, const Holdings& b) {

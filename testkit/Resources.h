@@ -37,8 +37,10 @@ struct Holdings {
 Holdings CountHoldings();
 
 // The counts once the system pool's threads, which a measurement may have started, have ended
-// again: at most `settleMsec` of waiting for the thread count to come back to `before`'s (Wine's
-// pool lets an idle worker go after five seconds). A thread that never ends still counts.
+// again, and the window through which the library gives back a dialog's reference to itself has
+// been closed by this thread taking its messages, as a host's loop would: at most `settleMsec` of
+// waiting for the thread and USER object counts to come back to `before`'s (Wine's pool lets an
+// idle worker go after five seconds). A thread or window that never goes still counts.
 Holdings SettledHoldings(const Holdings& before, unsigned settleMsec = 10000);
 
 // Prints "what: GDI objects a -> b, ..." for every count, for the test's output.

@@ -72,6 +72,14 @@ void Form::FocusFirstControl() {
 
 void Form::ProcessModalMessage(void* rawMsg) {
   MSG& msg = *static_cast<MSG*>(rawMsg);
+  // The first of the form's windows to paint brings the others along, in one go: left to the
+  // queue, each one's paint waits for a turn of the loop of its own, and the form stands half
+  // painted meanwhile (the form just shown, or a change of density).
+  if (msg.message == WM_PAINT && OwnsWindow(msg.hwnd)) {
+    DispatchMessageA(&msg);
+    RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return;
+  }
   if (msg.hwnd && !OwnsWindow(msg.hwnd)) {
     // The windows that stay enabled (the form's ancestors) are still out of reach: their mouse
     // input goes nowhere. Keys belong to the modal form: if the focus strayed outside it, it
@@ -152,10 +160,6 @@ int Form::ShowModal() {
   if (onShow_) onShow_();
   ShowWindow(handle_, SW_SHOWNORMAL);
   FocusFirstControl();
-  // The form and all its controls are painted here, in one go, before the loop takes its first
-  // message: left to the queue, each window's paint waits for a turn of the loop of its own, and
-  // the window stands half painted meanwhile.
-  RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   while (modalResult_ == mrNone && handle_) {
     MSG msg;
     const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
