@@ -18,6 +18,7 @@
 #include "testkit/PathmrLibrary.h"
 #include "testkit/Presentation.h"
 #include "testkit/Screen.h"
+#include "ui/Owners.h"
 #include "ui/jpeg/JpegPicture.h"
 
 namespace {
@@ -39,7 +40,6 @@ std::vector<std::string> Captions() {
 
 // The history dialog: set when it first activates, painted there and then, and closed.
 Clock::time_point g_shown;
-HHOOK g_hook = nullptr;
 
 LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HCBT_ACTIVATE) {
@@ -53,7 +53,7 @@ LRESULT CALLBACK OnActivate(int code, WPARAM wParam, LPARAM lParam) {
       PostMessageA(w, WM_CLOSE, 0, 0);
     }
   }
-  return CallNextHookEx(g_hook, code, wParam, lParam);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 double LibraryList(testkit::PathmrLibrary& lib, testkit::Presentation& presentation,
@@ -62,9 +62,8 @@ double LibraryList(testkit::PathmrLibrary& lib, testkit::Presentation& presentat
   const auto start = Clock::now();
   lib.InitializeSlideHistory(presentation.AsVariant());
   for (std::size_t i = 0; i < captions.size(); ++i) lib.AddSlideHistory(static_cast<std::int32_t>(i + 1), captions[i].c_str());
-  g_hook = SetWindowsHookExA(WH_CBT, &OnActivate, nullptr, GetCurrentThreadId());
+  const ui::Hook activated(WH_CBT, &OnActivate);
   lib.ShowSlideHistory(nullptr, 0);  // nothing selected: no preview, only the list
-  UnhookWindowsHookEx(g_hook);
   return Msec(start, g_shown);
 }
 
@@ -94,7 +93,6 @@ const char* g_watchedClass = "THistoryForm";
 Clock::time_point g_called;
 double g_visible = 0, g_painted = 0;  // msec after the call that shows the dialog
 bool g_pictureShown = false;
-HHOOK g_sentHook = nullptr, g_takenHook = nullptr;
 
 bool OfWatchedDialog(HWND window) {
   char name[32] = "";
@@ -102,27 +100,12 @@ bool OfWatchedDialog(HWND window) {
   return lstrcmpA(name, g_watchedClass) == 0;
 }
 
-BOOL CALLBACK FindWaiting(HWND w, LPARAM found) {
-  if (!IsWindowVisible(w) || !GetUpdateRect(w, nullptr, FALSE)) return TRUE;
-  *reinterpret_cast<bool*>(found) = true;
-  return FALSE;
-}
-
-bool WaitsForPaint(HWND dialog) {
-  if (GetUpdateRect(dialog, nullptr, FALSE)) return true;
-  bool waits = false;
-  EnumChildWindows(dialog, &FindWaiting, reinterpret_cast<LPARAM>(&waits));
-  return waits;
-}
-
 // The preview's area holds something other than the panel's background.
 bool PictureOnScreen(HWND dialog) {
   HWND go = testkit::FindChild(dialog, "Button", "Go");
   if (!go) return false;
-  HWND panel = GetParent(go);
-  HDC dc = GetDC(panel);
-  const COLORREF centre = GetPixel(dc, 6 + 80, 8 + 60);  // the layout's 160 x 120 area at 96 dpi
-  ReleaseDC(panel, dc);
+  const ui::WindowDc dc(GetParent(go));
+  const COLORREF centre = GetPixel(dc.get(), 6 + 80, 8 + 60);  // the layout's 160 x 120 area at 96 dpi
   return centre != CLR_INVALID && centre != GetSysColor(COLOR_BTNFACE);
 }
 
@@ -134,7 +117,7 @@ LRESULT CALLBACK SentToDialog(int code, WPARAM wParam, LPARAM lParam) {
     g_visible = Msec(g_called, Clock::now());
   if (code == HC_ACTION && m->message == WM_PAINT && OfWatchedDialog(m->hwnd))  // a paint made at once
     PostThreadMessageA(GetCurrentThreadId(), kPaintDone, 0, 0);
-  return CallNextHookEx(g_sentHook, code, wParam, lParam);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK TakenByDialog(int code, WPARAM wParam, LPARAM lParam) {
@@ -145,14 +128,14 @@ LRESULT CALLBACK TakenByDialog(int code, WPARAM wParam, LPARAM lParam) {
     } else if (m->message == kPaintDone && !m->hwnd) {
       m->message = WM_NULL;
       HWND dialog = FindWindowA(g_watchedClass, nullptr);
-      if (g_painted == 0 && dialog && IsWindowVisible(dialog) && !WaitsForPaint(dialog)) {
+      if (g_painted == 0 && dialog && IsWindowVisible(dialog) && !testkit::WaitsForPaint(dialog)) {
         g_painted = Msec(g_called, Clock::now());
         g_pictureShown = PictureOnScreen(dialog);
         PostMessageA(dialog, WM_CLOSE, 0, 0);
       }
     }
   }
-  return CallNextHookEx(g_takenHook, code, wParam, lParam);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 // Should a dialog never be seen painted, it is closed all the same, and the run says so.
@@ -168,14 +151,13 @@ FirstPaint UntilPainted(const char* dialogClass, F&& show) {
   g_watchedClass = dialogClass;
   g_visible = g_painted = 0;
   g_pictureShown = false;
-  g_sentHook = SetWindowsHookExA(WH_CALLWNDPROC, &SentToDialog, nullptr, GetCurrentThreadId());
-  g_takenHook = SetWindowsHookExA(WH_GETMESSAGE, &TakenByDialog, nullptr, GetCurrentThreadId());
-  const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, &CloseUnseen);
-  g_called = Clock::now();
-  show();
-  KillTimer(nullptr, watchdog);
-  UnhookWindowsHookEx(g_takenHook);
-  UnhookWindowsHookEx(g_sentHook);
+  {
+    const ui::Hook sent(WH_CALLWNDPROC, &SentToDialog), taken(WH_GETMESSAGE, &TakenByDialog);
+    const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, &CloseUnseen);
+    const ui::ScopeExit stop([watchdog] { KillTimer(nullptr, watchdog); });
+    g_called = Clock::now();
+    show();
+  }
   return {g_painted, g_painted - g_visible, g_pictureShown};
 }
 
@@ -199,9 +181,10 @@ FirstPaint PlainDialog() {
   wc.lpszClassName = "PlainHistoryDialog";
   RegisterClassA(&wc);
   return UntilPainted(wc.lpszClassName, [] {
-    HWND dialog = CreateWindowExA(WS_EX_DLGMODALFRAME, "PlainHistoryDialog", "Slide Show History",
-                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 400, 300, 556, 423, nullptr, nullptr,
-                                  nullptr, nullptr);
+    ui::Window owner(CreateWindowExA(WS_EX_DLGMODALFRAME, "PlainHistoryDialog", "Slide Show History",
+                                     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME, 400, 300, 556, 423, nullptr,
+                                     nullptr, nullptr, nullptr));
+    const HWND dialog = owner.get();
     const auto font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY,
                                 0, 0, 376, 396, dialog, nullptr, nullptr, nullptr);
@@ -222,6 +205,7 @@ FirstPaint PlainDialog() {
         DispatchMessageA(&msg);
       }
     }
+    if (!IsWindow(dialog)) owner.release();  // closed, and destroyed with that
   });
 }
 

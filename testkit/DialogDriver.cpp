@@ -115,6 +115,21 @@ HWND FindChild(HWND root, const char* className, const char* text) {
   return d.found;
 }
 
+namespace {
+BOOL CALLBACK FindWaiting(HWND child, LPARAM found) {
+  if (!IsWindowVisible(child) || !GetUpdateRect(child, nullptr, FALSE)) return TRUE;
+  *reinterpret_cast<bool*>(found) = true;
+  return FALSE;
+}
+}  // namespace
+
+bool WaitsForPaint(HWND window) {
+  if (GetUpdateRect(window, nullptr, FALSE)) return true;
+  bool waits = false;
+  EnumChildWindows(window, &FindWaiting, reinterpret_cast<LPARAM>(&waits));
+  return waits;
+}
+
 std::string WindowText(HWND window) {
   char text[4096] = "";
   GetWindowTextA(window, text, sizeof text);

@@ -57,6 +57,8 @@ HWND FindDialog(const char* caption, const char* className = nullptr);
 // A descendant window of that class, and with that text when given.
 HWND FindChild(HWND root, const char* className, const char* text = nullptr);
 std::string WindowText(HWND window);
+// The window, or one of its shown descendants, still has something to paint.
+bool WaitsForPaint(HWND window);
 // A window's rectangle in the client coordinates of another window.
 RECT RectIn(HWND window, HWND reference);
 // A message box of this thread (class #32770) and its text.

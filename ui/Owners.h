@@ -1,5 +1,5 @@
 // One owner for each kind of thing the platform hands out: GDI objects, device contexts and what is
-// selected into them, windows, loaded modules, kernel handles, VARIANTs and BSTRs, and a scope guard. Each gives back what
+// selected into them, windows, hooks, loaded modules, kernel handles, VARIANTs and BSTRs, and a scope guard. Each gives back what
 // it holds exactly once, when it goes, however the scope ends; none can be copied.
 #pragma once
 #include <windows.h>
@@ -145,6 +145,20 @@ class Window {
 
  private:
   HWND w_;
+};
+
+// A hook of this thread's messages, set for a while: removed when it goes.
+class Hook {
+ public:
+  Hook(int kind, HOOKPROC proc) : h_(SetWindowsHookExA(kind, proc, nullptr, GetCurrentThreadId())) {}
+  ~Hook() {
+    if (h_) UnhookWindowsHookEx(h_);
+  }
+  Hook(const Hook&) = delete;
+  Hook& operator=(const Hook&) = delete;
+
+ private:
+  HHOOK h_;
 };
 
 // A module loaded for a while: freed when it goes. Null for a module that was not loaded.

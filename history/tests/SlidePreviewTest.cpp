@@ -11,6 +11,7 @@
 #include "testkit/Screen.h"
 #include "ui/FilePath.h"
 #include "ui/Geometry.h"
+#include "ui/Owners.h"
 #include "ui/PictureFormats.h"
 #include "ui/jpeg/JpegPicture.h"
 
@@ -425,24 +426,11 @@ jpeg::JpegPicture* g_latest = nullptr;  // owned by the dialog's image; read onl
 int g_decodesWhenShown = -1, g_decodesAtFirstPaint = -1;
 bool g_paintTaken = false;
 int g_waitingAfterFirstPaint = -1;
-HHOOK g_sentHook = nullptr, g_queuedHook = nullptr;
 
 bool OfHistoryDialog(HWND window) {
   char name[32] = "";
   GetClassNameA(GetAncestor(window, GA_ROOT), name, sizeof name);
   return lstrcmpA(name, "THistoryForm") == 0;
-}
-
-BOOL CALLBACK FindWaiting(HWND w, LPARAM found) {
-  if (!IsWindowVisible(w) || !GetUpdateRect(w, nullptr, FALSE)) return TRUE;
-  *reinterpret_cast<int*>(found) = 1;
-  return FALSE;
-}
-
-int WaitingForPaint(HWND dialog) {
-  int waiting = GetUpdateRect(dialog, nullptr, FALSE) ? 1 : 0;
-  if (!waiting) EnumChildWindows(dialog, &FindWaiting, reinterpret_cast<LPARAM>(&waiting));
-  return waiting;
 }
 
 LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam) {
@@ -452,19 +440,19 @@ LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam) {
     g_decodesWhenShown = g_latest ? g_latest->Decodes() : -2;
   if (code == HC_ACTION && m->message == WM_PAINT && g_decodesAtFirstPaint < 0 && OfHistoryDialog(m->hwnd))
     g_decodesAtFirstPaint = g_latest ? g_latest->Decodes() : -2;
-  return CallNextHookEx(g_sentHook, code, wParam, lParam);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK WatchQueued(int code, WPARAM wParam, LPARAM lParam) {
   const auto* m = reinterpret_cast<const MSG*>(lParam);
-  if (code != HC_ACTION || wParam != PM_REMOVE) return CallNextHookEx(g_queuedHook, code, wParam, lParam);
+  if (code != HC_ACTION || wParam != PM_REMOVE) return CallNextHookEx(nullptr, code, wParam, lParam);
   if (g_paintTaken && g_waitingAfterFirstPaint < 0)  // the paint taken before this message is done
-    g_waitingAfterFirstPaint = WaitingForPaint(testkit::FindDialog("Slide Show History"));
+    g_waitingAfterFirstPaint = testkit::WaitsForPaint(testkit::FindDialog("Slide Show History"));
   if (m->message == WM_PAINT && OfHistoryDialog(m->hwnd)) {
     if (g_decodesAtFirstPaint < 0) g_decodesAtFirstPaint = g_latest ? g_latest->Decodes() : -2;
     g_paintTaken = true;
   }
-  return CallNextHookEx(g_queuedHook, code, wParam, lParam);
+  return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 TEST(FirstPaint, TheWindowShowsWithItsPictureDecodedAndIsPaintedInOneGo) {
@@ -477,8 +465,6 @@ TEST(FirstPaint, TheWindowShowsWithItsPictureDecodedAndIsPaintedInOneGo) {
   presentation.slides[1].width = 4000;
   presentation.slides[1].height = 3000;
   presentation.slides[1].solid = kRed;
-  g_sentHook = SetWindowsHookExA(WH_CALLWNDPROC, &WatchSent, nullptr, GetCurrentThreadId());
-  g_queuedHook = SetWindowsHookExA(WH_GETMESSAGE, &WatchQueued, nullptr, GetCurrentThreadId());
   int decodesOnScreen = -1;
   RECT picture{};
   testkit::Driver d;
@@ -494,9 +480,10 @@ TEST(FirstPaint, TheWindowShowsWithItsPictureDecodedAndIsPaintedInOneGo) {
   history::Initialize(presentation.AsVariant());
   history::Add(1, "One");
   history::Add(2, "Two");
-  EXPECT_EQ(d.Run([] { return history::Show(nullptr, 1); }), 1);
-  UnhookWindowsHookEx(g_queuedHook);
-  UnhookWindowsHookEx(g_sentHook);
+  {
+    const ui::Hook sent(WH_CALLWNDPROC, &WatchSent), queued(WH_GETMESSAGE, &WatchQueued);
+    EXPECT_EQ(d.Run([] { return history::Show(nullptr, 1); }), 1);
+  }
   ui::RegisteredPictureFormats().Unregister(&kWatchedJpeg);
   EXPECT_TRUE(d.AllStepsRan());
   EXPECT_EQ(g_decodesWhenShown, 1);
