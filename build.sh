@@ -416,6 +416,7 @@ case "$cmd" in
         (cd "$BUILD_DIR/cross$arch" && ctest -N --show-only=json-v1 ${selection[@]+"${selection[@]}"} >"$listed") || true
         if (cd "$BUILD_DIR/cross$arch" && ctest --output-on-failure --no-tests=error -j"$lanes" \
           --resource-spec-file "$BUILD_DIR/lanes/resources.json" --timeout 300 --output-junit "$junit" \
+          --test-output-size-passed 65536 --test-output-size-failed 65536 \
           ${selection[@]+"${selection[@]}"}) 2>&1 | tee "$log"; then :; else
           failed+=("$arch-bit build under $wine_name")
         fi
@@ -424,6 +425,7 @@ case "$cmd" in
         phase_done "$arch-bit tests under ${wine_name%% (*}"
         # Counts from the tests' own results: run against registered, skipped apart from passed.
         counts=$(python3 "$here/scripts/test-summary.py" "$listed" "$junit" \
+          --planted "$BUILD_DIR/cross$arch/planted-controls.txt" \
           $([ "$cmd" = test ] && echo --reruns "$BUILD_DIR/cross$arch/rerun-filters.txt")) || failed+=("count of the $arch-bit tests under $wine_name")
         read -r run passed skipped failed_n <<<"$(head -n 1 <<<"$counts")"
         summary+=("$arch-bit, $wine_name: $run run, $passed passed, $skipped skipped, $failed_n failed in $pass_time s")

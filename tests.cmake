@@ -15,9 +15,11 @@ function(pathmr_test name)
     set(T_TIMEOUT 120)
   endif()
   add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:pathmr_resources>)
-  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/testkit/HistorySession.cpp ${CMAKE_SOURCE_DIR}/testkit/TestMain.cpp)
+  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/testkit/HistorySession.cpp ${CMAKE_SOURCE_DIR}/testkit/TestMain.cpp
+    ${CMAKE_SOURCE_DIR}/testkit/PlantedVerdict.cpp)
   target_link_libraries(${name} PRIVATE pathmr_core pathmr_testkit gtest ${PATHMR_STATIC_RUNTIME})
   add_dependencies(${name} Pathmr)
+  set_property(GLOBAL PROPERTY PATHMR_PREFIX_${name} ${T_PREFIX})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120 TEST_PREFIX "${T_PREFIX}."
     PROPERTIES TIMEOUT ${T_TIMEOUT} RESOURCE_GROUPS ${PATHMR_LANE})
 endfunction()
@@ -47,7 +49,7 @@ pathmr_test(dialogs_test PREFIX dialogs SOURCES
   dialogs/tests/AltKeyRepaintFixTest.cpp dialogs/tests/DialogSupportTest.cpp)
 pathmr_test(history_test PREFIX history SOURCES history/tests/HistoryExportsTest.cpp history/tests/HistoryLayoutTest.cpp
   history/tests/SlidePreviewTest.cpp history/tests/HostileHostTest.cpp history/tests/PresenterHostTest.cpp)
-pathmr_test(library_test PREFIX library SOURCES library/tests/LibraryTest.cpp library/tests/CallingConventionTest.cpp)
+pathmr_test(library_test PREFIX library TIMEOUT 300 SOURCES library/tests/LibraryTest.cpp library/tests/CallingConventionTest.cpp)
 add_dependencies(library_test host RuntimeBaseline)
 pathmr_test(about_test PREFIX about SOURCES about/tests/AboutTest.cpp about/tests/AboutFormTest.cpp)
 # Long sessions: minutes, not seconds.
@@ -65,23 +67,25 @@ pathmr_series(history_test PREFIX nocom FILTER "HistoryExports.*" ENV PATHMR_TES
 pathmr_series(library_test PREFIX nocom FILTER "Library.Unload*:Library.Freed*" ENV PATHMR_TEST_APARTMENT=none)
 
 # The leak checks proven: each test-only build with a planted fault (CMakeLists.txt) under the
-# checks that claim to catch it, which must fail with the count that grew (CAUGHT, a regular
-# expression for the failure message); the product passes the same tests above.
-# build.sh prints a line per fault, caught or not.
-function(pathmr_planted fault)
-  cmake_parse_arguments(T "" "TEST;FILTER;CAUGHT" "" ${ARGN})
-  pathmr_series(${T_TEST} PREFIX planted.${fault} FILTER "${T_FILTER}" TIMEOUT 300
-    ENV PATHMR_PLANTED_LIBRARY=${PATHMR_DLL}-planted-${fault}.dll PROPERTIES PASS_REGULAR_EXPRESSION "${T_CAUGHT}")
-  add_dependencies(${T_TEST} planted-${fault})
+# checks that claim to catch it. Such a run passes only when its checks failed with the report of
+# the count the fault grows and with nothing else (testkit/PlantedVerdict.cpp). Its control is the
+# same test on the product, registered above without the fault: planted-controls.txt pairs them,
+# and scripts/test-summary.py prints both verdicts and fails a pass in which either is missing.
+file(WRITE ${CMAKE_BINARY_DIR}/planted-controls.txt "")
+function(pathmr_planted test filter)
+  get_property(prefix GLOBAL PROPERTY PATHMR_PREFIX_${test})
+  foreach(fault IN LISTS ARGN)
+    pathmr_series(${test} PREFIX planted.${fault} FILTER "${filter}" TIMEOUT 300 ENV PATHMR_PLANTED_FAULT=${fault})
+    add_dependencies(${test} planted-${fault})
+    file(APPEND ${CMAKE_BINARY_DIR}/planted-controls.txt "planted.${fault} ${prefix}\n")
+  endforeach()
 endfunction()
-pathmr_planted(heap-per-dialog TEST soak_test FILTER "Soak.ThreeHundred*"
-  CAUGHT "heap bytes in use grew a median|bytes in use on exact heaps")
-pathmr_planted(thread-per-load TEST library_test FILTER "Library.Hundred*" CAUGHT "threads [0-9]+ -> [0-9]+")
-pathmr_planted(thread-per-initialize-product TEST library_test FILTER "Library.Hundred*" CAUGHT "threads [0-9]+ -> [0-9]+")
-pathmr_planted(gdi-per-ten-dialogs TEST library_test FILTER "Library.FiftyCycles*" CAUGHT "GDI objects [0-9]+ -> [0-9]+")
-pathmr_planted(gdi-per-ten-dialogs TEST soak_test FILTER "Soak.ThreeHundred*" CAUGHT "GDI objects [0-9]+ -> [0-9]+")
-pathmr_planted(handle-per-dropped-request TEST library_test FILTER "Library.Hundred*"
-  CAUGHT "kernel handles [0-9]+ -> [0-9]+")
+pathmr_planted(library_test "Library.Hundred*" thread-per-load thread-per-initialize-product
+  handle-per-dropped-request heap-per-load class-per-load atom-per-load tls-slot-per-load)
+pathmr_planted(library_test "Library.TwelveHundred*" heap-per-load tls-slot-per-load)
+pathmr_planted(library_test "Library.FiftyCycles*" gdi-per-ten-dialogs heap-per-dialog heap-per-load class-per-load)
+pathmr_planted(library_test "Library.RepeatedUse*" gdi-per-ten-dialogs heap-per-dialog)
+pathmr_planted(soak_test "Soak.ThreeHundred*" gdi-per-ten-dialogs heap-per-dialog)
 
 # Everywhere else the icon-title font is the layouts' own Tahoma -11: here it is Tahoma -13, so the
 # checks that the dialogs draw in the icon-title font can tell the two apart.

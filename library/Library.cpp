@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "history/HistoryUnit.h"
+#include "library/RuntimeThreads.h"
 #include "shared/PlantedFault.h"
 #include "shared/ThreadRecord.h"
 #include "ui/Owners.h"
@@ -39,7 +40,7 @@ void Load(HINSTANCE instance) {
     // Out of memory this early: previews then report the unknown picture format.
   }
   DisableThreadLibraryCalls(instance);  // the library starts no threads and keeps no per-thread state
-  PATHMR_PLANT(OnLoad);
+  PATHMR_PLANT(OnLoad, instance);
   // The runtime's start-up made a record of the loading thread; the unload may run on another.
   shared::GiveBackThreadRecord();
 }
@@ -56,8 +57,8 @@ void Unload() {
   ui::ShutdownWindowing();  // window classes of this module; their windows are gone by now
   // Last: nothing of ours throws after this. Freeing a block only takes the heap's own lock.
   __gnu_cxx::__freeres();
-  // After everything else: any later use of the thread library on this thread would make a new record.
-  shared::GiveBackThreadRecord();
+  // After everything else: the runtime's thread-local slots and locks.
+  library::ReleaseRuntimeThreads();
 }
 
 }  // namespace

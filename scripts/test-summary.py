@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""scripts/test-summary.py LISTED.json JUNIT.xml [--reruns FILTERS]
+"""scripts/test-summary.py LISTED.json JUNIT.xml [--reruns FILTERS] [--planted CONTROLS]
 
 Counts one test pass from its own results: LISTED.json is what ctest registered
 (`ctest -N --show-only=json-v1`), JUNIT.xml what it ran (`ctest --output-junit`). Prints
@@ -8,6 +8,13 @@ Counts one test pass from its own results: LISTED.json is what ctest registered
 than were registered, or when a rerun filter (FILTERS: "PREFIX GTEST_FILTER" lines that
 tests.cmake writes) selects no test at all, as after a renamed suite: either would let a run
 pass on less than it holds.
+
+CONTROLS ("planted.FAULT PREFIX" lines that tests.cmake writes) pairs each run with a planted fault,
+planted.FAULT.NAME, with its control, PREFIX.NAME: the same test on the product. Each pair gets a
+line: caught with the planted library (the planted run passed: its checks failed with the fault's
+report and nothing else), and not caught with the product (the control passed, so nothing failed).
+Exits 1 too when a planted run was skipped, did not run or was not caught, or when its control
+failed or was skipped (or, in a whole pass, given --reruns, did not run).
 """
 import fnmatch
 import json
@@ -24,9 +31,11 @@ def skip_reason(output):
 
 
 def main(argv):
-    if len(argv) not in (3, 5) or (len(argv) == 5 and argv[3] != "--reruns"):
+    options = dict(zip(argv[3::2], argv[4::2]))
+    if len(argv) % 2 == 0 or not set(options) <= {"--reruns", "--planted"}:
         print(__doc__.strip().splitlines()[0], file=sys.stderr)
         return 2
+    reruns, planted_controls = options.get("--reruns"), options.get("--planted")
     problems = []
     try:
         with open(argv[1]) as f:
@@ -59,8 +68,8 @@ def main(argv):
     if not registered:
         problems.append("no tests registered")
 
-    if len(argv) == 5:
-        with open(argv[4]) as f:
+    if reruns:
+        with open(reruns) as f:
             for line in f:
                 if not line.strip():
                     continue
@@ -75,10 +84,30 @@ def main(argv):
     for reason, names in sorted(skipped.items()):
         shown = ", ".join(names[:4]) + (", ..." if len(names) > 4 else "")
         print(f"skipped {len(names)}: {reason} ({shown})")
-    # The planted faults (tests.cmake): each test passes only when its leak check caught the fault.
-    for name in sorted(n for n in ran if n.startswith("planted.")):
+    # The planted faults (tests.cmake), each beside its control.
+    controls = defaultdict(set)
+    if planted_controls:
+        with open(planted_controls) as f:
+            for line in f:
+                if line.strip():
+                    planted, prefix = line.split()
+                    controls[planted].add(prefix)
+    skipped_names = {n for names in skipped.values() for n in names}
+    for name in sorted(n for n in registered if n.startswith("planted.")):
         _, fault, test = name.split(".", 2)
-        print(f"planted fault {fault}: {'caught' if name in passed else 'NOT CAUGHT'} by {test}")
+        verdict = ("caught" if name in passed else "skipped" if name in skipped_names
+                   else "NOT CAUGHT" if name in ran else "did not run")
+        candidates = [f"{p}.{test}" for p in sorted(controls.get(f"planted.{fault}", ())) if f"{p}.{test}" in registered]
+        control = candidates[0] if candidates else None
+        product = ("no control registered" if not control else "not caught" if control in passed
+                   else "skipped" if control in skipped_names else "did not run" if control not in ran
+                   else "FAILED (see its output)")
+        print(f"planted fault {fault} in {test}: {verdict} with the planted library, {product} with the product")
+        if verdict != "caught":
+            problems.append(f"planted fault {fault} in {test}: {verdict} with the planted library")
+        # A whole pass (--reruns) runs every control; a selection (build.sh check) may leave one out.
+        if controls and product != "not caught" and (reruns or product != "did not run"):
+            problems.append(f"planted fault {fault} in {test}: the control {control or '(none)'}: {product}")
     for p in problems:
         print(f"FAILED: {p}")
     return 1 if problems else 0

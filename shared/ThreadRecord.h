@@ -3,13 +3,12 @@
 
 namespace shared {
 
-// The thread library inside the static runtime keeps a record for each thread that has used it
-// (a one-time initialisation, a thread-local variable, an exception), holding a duplicate of the
-// thread's handle and an event. It gives the record back when the thread ends, through its TLS
-// callback; a thread that outlives an unload would keep it for good, two kernel handles a load.
-// The library may be unloaded on another thread than the host's (the system pool's, when the
-// dialogs' own reference is the last), so no record is left on the host's thread between calls:
-// this runs that thread-end step for the calling thread. Later use makes a new record.
+// The static C++ runtime keeps values for each thread that has used it (an exception's record of
+// that thread), which the thread's end would give back. The library may be unloaded on another
+// thread than the host's (the system pool's, when the dialogs' own reference is the last), so no
+// value is left on the host's thread between calls: this gives back the calling thread's. Later use
+// makes new ones. In the library it is library/RuntimeThreads.cpp's; the tests, which link the
+// thread library itself, have shared/ThreadRecord.cpp's.
 void GiveBackThreadRecord();
 
 }  // namespace shared

@@ -14,11 +14,23 @@
 
 namespace testkit {
 
-// The file the tests load: the product, or in the runs that prove the leak checks a test-only build
-// with a planted fault (tests.cmake sets PATHMR_PLANTED_LIBRARY for those runs only).
+// The file the tests load: the product, or in the runs that prove the leak checks the test-only
+// build with the fault that PATHMR_PLANTED_FAULT names (tests.cmake sets it for those runs only).
 inline const char* LibraryFileName() {
-  const char* planted = std::getenv("PATHMR_PLANTED_LIBRARY");
-  return planted && *planted ? planted : PATHMR_DLL_NAME;
+  static const std::string name = [] {
+    const char* fault = std::getenv("PATHMR_PLANTED_FAULT");
+    std::string file = PATHMR_DLL_NAME;
+    if (fault && *fault) file.insert(file.size() - 4, std::string("-planted-") + fault);  // before ".dll"
+    return file;
+  }();
+  return name.c_str();
+}
+
+// The module handle of the library as last loaded, also once it is unloaded again: the window
+// classes registered in its name are counted by it (testkit/Resources.h).
+inline HMODULE& LastLibraryInstance() {
+  static HMODULE instance = nullptr;
+  return instance;
 }
 
 struct PathmrLibrary {
@@ -26,7 +38,9 @@ struct PathmrLibrary {
   using AddSlideHistoryFn = void(__stdcall*)(std::int32_t, const char*);
   using ShowSlideHistoryFn = std::int32_t(__stdcall*)(HWND, std::int32_t);
 
-  PathmrLibrary() = default;
+  PathmrLibrary() {
+    if (module.get()) LastLibraryInstance() = module.get();
+  }
   PathmrLibrary(const PathmrLibrary&) = delete;
   PathmrLibrary& operator=(const PathmrLibrary&) = delete;
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "testkit/PathmrLibrary.h"
 #include "ui/Owners.h"
 
 namespace testkit {
@@ -75,6 +76,29 @@ int ThreadsOfThisProcess() {
   return n;
 }
 
+// Every slot still free, taken and given back again.
+int FreeTlsSlots() {
+  DWORD taken[2048];
+  int n = 0;
+  while (n < 2048 && (taken[n] = TlsAlloc()) != TLS_OUT_OF_INDEXES) ++n;
+  for (int i = 0; i < n; ++i) TlsFree(taken[i]);
+  return n;
+}
+
+// Global atoms, and the window classes of the library among them: under Wine a class's name is a
+// global atom, and GetClassInfoEx takes it in place of the name, so a class of any name is found.
+void CountAtomsAndClasses(Holdings& h) {
+  const HINSTANCE library = LastLibraryInstance();
+  for (UINT a = 0xC000; a <= 0xFFFF; ++a) {
+    char name[8];
+    if (!GlobalGetAtomNameA(static_cast<ATOM>(a), name, sizeof name) && GetLastError() != ERROR_MORE_DATA) continue;
+    ++h.globalAtoms;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (library && GetClassInfoExA(library, MAKEINTATOM(a), &wc)) ++h.libraryClasses;
+  }
+}
+
 const char* const kGdiKinds[] = {"",        "pens",       "brushes",   "DCs",         "metafile DCs", "palettes",
                                  "fonts",   "bitmaps",    "regions",   "metafiles",   "memory DCs",   "extended pens",
                                  "enhanced metafile DCs", "enhanced metafiles", "colour spaces", "other"};
@@ -100,6 +124,8 @@ Holdings CountHoldings() {
   }
   EnumThreadWindows(GetCurrentThreadId(), &CountTopLevel, reinterpret_cast<LPARAM>(&h.windows));
   h.threads = ThreadsOfThisProcess();
+  h.freeTlsSlots = FreeTlsSlots();
+  CountAtomsAndClasses(h);
   h.privateBytes = CommittedPrivateBytes();
   CountHeaps(h);
   return h;
@@ -123,9 +149,11 @@ Holdings SettledHoldings(const Holdings& before, unsigned settleMsec) {
 
 void ReportHoldings(const char* what, const Holdings& a, const Holdings& b) {
   std::printf("%s: GDI objects %d -> %d, USER objects %d -> %d, kernel handles %d -> %d, windows %d -> %d, "
-              "threads %d -> %d, committed private memory %zu -> %zu, heap bytes in use %zu -> %zu\n",
-              what, a.gdiObjects, b.gdiObjects, a.userObjects, b.userObjects, a.kernelHandles, b.kernelHandles, a.windows, b.windows, a.threads, b.threads,
-              a.privateBytes, b.privateBytes, a.HeapBytes(), b.HeapBytes());
+              "threads %d -> %d, free thread-local slots %d -> %d, global atoms %d -> %d, window classes of the library "
+              "%d -> %d, committed private memory %zu -> %zu, heap bytes in use %zu -> %zu\n",
+              what, a.gdiObjects, b.gdiObjects, a.userObjects, b.userObjects, a.kernelHandles, b.kernelHandles, a.windows,
+              b.windows, a.threads, b.threads, a.freeTlsSlots, b.freeTlsSlots, a.globalAtoms, b.globalAtoms,
+              a.libraryClasses, b.libraryClasses, a.privateBytes, b.privateBytes, a.HeapBytes(), b.HeapBytes());
 }
 
 LeakWatch::LeakWatch(int cyclesPerGroup) : cyclesPerGroup_(cyclesPerGroup) { samples_.reserve(1024); }
@@ -155,10 +183,10 @@ std::size_t MedianGrowthPerCycle(const std::vector<std::size_t>& counts, int cyc
   return growth[growth.size() / 2];
 }
 
-std::size_t ExactHeapBytes(const Holdings& h) {
+std::size_t HeapBytesOfKind(const Holdings& h, bool lowFragmentation) {
   std::size_t bytes = 0;
   for (int i = 0; i < h.heapCount; ++i)
-    if (!h.heaps[i].lowFragmentation) bytes += h.heaps[i].bytes;
+    if (h.heaps[i].lowFragmentation == lowFragmentation) bytes += h.heaps[i].bytes;
   return bytes;
 }
 
@@ -186,6 +214,11 @@ std::string LeakWatch::Finish(const char* what, const Limits& limits) {
   exact("kernel handles", first_.kernelHandles, last.kernelHandles, limits.kernelHandles);
   exact("windows", first_.windows, last.windows);
   exact("threads", first_.threads, last.threads);
+  if (last.freeTlsSlots < first_.freeTlsSlots)  // fewer free: a slot kept
+    add("free thread-local slots " + std::to_string(first_.freeTlsSlots) + " -> " + std::to_string(last.freeTlsSlots) +
+        " (none fewer allowed)");
+  exact("global atoms", first_.globalAtoms, last.globalAtoms);
+  exact("window classes of the library", first_.libraryClasses, last.libraryClasses);
   auto steady = [&](const char* name, std::size_t limit, std::size_t Sample::*count) {
     std::vector<std::size_t> counts;
     for (const Sample& sample : samples_) counts.push_back(sample.*count);
@@ -198,10 +231,19 @@ std::string LeakWatch::Finish(const char* what, const Limits& limits) {
   };
   steady("heap bytes in use", limits.heapBytesPerCycle, &Sample::heapBytes);
   steady("committed private memory", limits.memoryBytesPerCycle, &Sample::privateBytes);
-  const std::size_t exactBefore = ExactHeapBytes(first_), exactAfter = ExactHeapBytes(last);
+  const std::size_t exactBefore = HeapBytesOfKind(first_, false), exactAfter = HeapBytesOfKind(last, false);
   if (exactAfter > exactBefore + limits.exactHeapSlack)
-    add("bytes in use on exact heaps " + std::to_string(exactBefore) + " -> " + std::to_string(exactAfter) + " (" +
+    add("heap bytes on exact heaps " + std::to_string(exactBefore) + " -> " + std::to_string(exactAfter) + " (" +
         std::to_string(limits.exactHeapSlack) + " allowed)");
+  const std::size_t cycles = (samples_.size() - 1) * static_cast<std::size_t>(cyclesPerGroup_);
+  const std::size_t lfhBefore = HeapBytesOfKind(first_, true), lfhAfter = HeapBytesOfKind(last, true);
+  const std::size_t lfhAllowed = limits.lowFragmentationBytesPerCycle * cycles;
+  if (lfhBefore || lfhAfter)
+    std::printf("%s: heap bytes on low-fragmentation heaps %zu -> %zu over %zu cycles\n", what, lfhBefore, lfhAfter,
+                cycles);
+  if (lfhAfter > lfhBefore + lfhAllowed)
+    add("heap bytes on low-fragmentation heaps " + std::to_string(lfhBefore) + " -> " + std::to_string(lfhAfter) +
+        " over " + std::to_string(cycles) + " cycles (" + std::to_string(lfhAllowed) + " allowed)");
   return grown;
 }
 
