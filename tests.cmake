@@ -83,7 +83,7 @@ endfunction()
 pathmr_planted(library_test "Library.Hundred*" thread-per-load thread-per-initialize-product
   handle-per-dropped-request heap-per-load class-per-load atom-per-load tls-slot-per-load)
 pathmr_planted(library_test "Library.TwelveHundred*" heap-per-load tls-slot-per-load)
-pathmr_planted(library_test "Library.FiftyCycles*" gdi-per-ten-dialogs heap-per-dialog heap-per-load class-per-load)
+pathmr_planted(library_test "Library.FiftyCycles*" gdi-per-ten-dialogs class-per-load atom-per-load)
 pathmr_planted(library_test "Library.RepeatedUse*" gdi-per-ten-dialogs heap-per-dialog)
 pathmr_planted(soak_test "Soak.ThreeHundred*" gdi-per-ten-dialogs heap-per-dialog)
 

@@ -144,6 +144,23 @@ struct Request {
 Request g_request;
 // True while ShowSlideHistory runs its dialog; the exports then leave everything alone.
 bool g_showing = false;
+// The exports are meant for the host's one user-interface thread, but a host with several threads
+// must not tear the slot apart: the slot is read and changed under this lock, and a request
+// belongs to the thread that opened it (its windows are that thread's). Another thread's calls
+// leave it alone, as calls during the dialog do. Never held while a form is made or destroyed, nor
+// while the dialog runs.
+SRWLOCK g_requestLock = SRWLOCK_INIT;
+class RequestLock {
+ public:
+  RequestLock() { AcquireSRWLockExclusive(&g_requestLock); }
+  ~RequestLock() { ReleaseSRWLockExclusive(&g_requestLock); }
+  RequestLock(const RequestLock&) = delete;
+  RequestLock& operator=(const RequestLock&) = delete;
+};
+
+// Whether this thread may open, fill or show the request: no dialog runs, and no other thread's
+// request is open.
+bool ThisThreadsTurn() { return !g_showing && (!g_request.form || g_request.thread == GetCurrentThreadId()); }
 
 // Ends the open request, if any; the form goes after the slot is clear.
 std::unique_ptr<THistoryForm> TakeRequest() {
@@ -169,15 +186,23 @@ void DropHistoryRequest() {
 
 
 void Initialize(const VARIANT& presentation) {
-  if (g_showing) return;
-  TakeRequest();
+  std::unique_ptr<THistoryForm> earlier;  // this thread's request before, destroyed unlocked
+  {
+    RequestLock lock;
+    if (!ThisThreadsTurn()) return;
+    earlier = TakeRequest();
+  }
+  earlier.reset();
   auto form = std::make_unique<THistoryForm>();
   form->SetPresentation(presentation);
+  RequestLock lock;
+  if (!ThisThreadsTurn() || g_request.form) return;  // another thread came first: ours goes
   g_request = Request{std::move(form), GetCurrentThreadId(), false};
 }
 
 void Add(std::int32_t slideIndex, const char* caption) {
-  if (g_showing || !g_request.form || g_request.refused) return;
+  RequestLock lock;  // the row goes to a list box of this thread: no message crosses threads
+  if (!ThisThreadsTurn() || !g_request.form || g_request.refused) return;
   try {
     g_request.form->SlideListBox->AddItem(caption ? caption : "", slideIndex);
   } catch (...) {
@@ -187,12 +212,19 @@ void Add(std::int32_t slideIndex, const char* caption) {
 }
 
 std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
-  if (g_showing) return 0;
-  // The request ends here, whatever happens next.
-  std::unique_ptr<THistoryForm> form = TakeRequest();
-  if (!form) return 0;
-  g_showing = true;
-  ui::ScopeExit showingEnd([] { g_showing = false; });
+  std::unique_ptr<THistoryForm> form;
+  {
+    RequestLock lock;
+    if (!ThisThreadsTurn()) return 0;
+    // The request ends here, whatever happens next.
+    form = TakeRequest();
+    if (!form) return 0;
+    g_showing = true;
+  }
+  ui::ScopeExit showingEnd([] {
+    RequestLock lock;
+    g_showing = false;
+  });
   // From the first call into the host (the preselection's export) to the dialog's end, a host
   // handler may free the library: its frames must stay mapped until then.
   shared::LibraryHold hold;

@@ -43,6 +43,9 @@ struct Holdings {
 
 Holdings CountHoldings();
 
+// The thread-local slots still free in this process.
+int FreeTlsSlots();
+
 // The counts once the system pool's threads, which a measurement may have started, have ended
 // again, and the window through which the library gives back a dialog's reference to itself has
 // been closed by this thread taking its messages, as a host's loop would: at most `settleMsec` of
@@ -70,7 +73,10 @@ class LeakWatch {
     std::size_t heapBytesPerCycle = 256;     // the median growth of all heaps together
     std::size_t memoryBytesPerCycle = 1024;  // the median growth of committed private memory
     std::size_t exactHeapSlack = 1024;       // exact heaps, first against last, in all
-    std::size_t lowFragmentationBytesPerCycle = 64;  // those heaps, first against last, per cycle
+    // Low-fragmentation heaps, first against last: so much a cycle, and a group or two of blocks
+    // that a run may end holding where it began with none (Wine 10's hold 32 blocks of a size).
+    std::size_t lowFragmentationBytesPerCycle = 64;
+    std::size_t lowFragmentationSlack = 16384;
     int kernelHandles = 0;
   };
   explicit LeakWatch(int cyclesPerGroup);

@@ -328,6 +328,51 @@ TEST(Library, DialogReferencesOfSeveralThreadsAreAllGivenBack) {
   EXPECT_EQ(s.Show(2, std::vector<testkit::Driver::Step>{s.Key(VK_RETURN)}), 2);
 }
 
+void CALLBACK AnswerDialogsOfThisThread(HWND, UINT, UINT_PTR, DWORD) {
+  if (HWND history = testkit::FindDialog("Slide Show History"))
+    testkit::PostKey(testkit::FindChild(history, "ListBox"), VK_RETURN);
+  CloseAboutOfThisThread(nullptr, 0, 0, 0);
+}
+
+// A host with several threads, each of which opens a history request, shows it and then the About
+// box, all at once, twenty rounds in a row. The slot holds one request at a time: a thread whose
+// calls find another thread's request open or its dialog running gets 0, as calls during a dialog
+// do, and every other thread gets its chosen row. Nothing waits for ever, and the library unloads
+// after each round.
+TEST(Library, SeveralThreadsShowingHistoryAndAboutAtOnceTwentyRoundsInARow) {
+  constexpr int kThreads = 12, kRounds = 20;
+  for (int round = 0; round < kRounds; ++round) {
+    std::atomic<int> ready{0}, done{0}, chosen{0}, refused{0}, wrong{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+      threads.emplace_back([&] {
+        testkit::Presentation presentation;
+        testkit::PathmrLibrary lib;
+        const auto about = lib.Bind<void(__stdcall*)(HWND)>("ShowAboutForm");
+        ++ready;
+        while (ready.load() < kThreads) SwitchToThread();  // as close to at once as threads get
+        const UINT_PTR timer = SetTimer(nullptr, 0, 20, &AnswerDialogsOfThisThread);
+        lib.InitializeSlideHistory(presentation.AsVariant());
+        lib.AddSlideHistory(1, "One");
+        lib.AddSlideHistory(2, "Two");
+        const std::int32_t position = lib.ShowSlideHistory(nullptr, 2);
+        ++(position == 2 ? chosen : position == 0 ? refused : wrong);
+        about(nullptr);
+        KillTimer(nullptr, timer);
+        ++done;
+      });
+    for (const DWORD start = GetTickCount(); done.load() < kThreads && GetTickCount() - start < 60000;) Sleep(10);
+    if (done.load() < kThreads) {
+      for (auto& t : threads) t.detach();  // stuck in a dialog: the process's end takes them
+      FAIL() << "round " << round << ": dialogs still open after 60 s";
+    }
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(wrong.load(), 0) << "round " << round << ": a position that no thread chose";
+    EXPECT_GE(chosen.load(), 1) << "round " << round;
+    EXPECT_TRUE(UnloadedOnceTheHostTakesItsMessages()) << "round " << round;
+  }
+}
+
 BOOL CALLBACK CollectWindow(HWND w, LPARAM list) {
   reinterpret_cast<std::vector<HWND>*>(list)->push_back(w);
   return TRUE;
@@ -380,22 +425,19 @@ void OneCycle() {
   EXPECT_TRUE(testkit::ShowAboutAndClose(s.lib, VK_ESCAPE));
 }
 
-// What loading and unloading a library with the same static C++ runtime leaves behind per cycle,
-// measured here, now: Pathmr's load/unload cycles may leave that much of the heaps and no more,
-// and no kernel handle at all (docs/tests.md says what the bare library keeps, and why Pathmr
-// does not).
-struct Share {
-  double handles, heapBytes;
-  testkit::LeakWatch::Limits Limits(int cycles) const {
-    const std::size_t heap = heapBytes > 0 ? static_cast<std::size_t>(heapBytes + 0.5) : 0;
-    testkit::LeakWatch::Limits limits;
-    limits.heapBytesPerCycle += heap;
-    limits.lowFragmentationBytesPerCycle += heap;
-    limits.exactHeapSlack = heap * static_cast<std::size_t>(cycles);
-    return limits;
-  }
-};
-Share RuntimeSharePerCycle() {
+// What loading and unloading a library with the same static C++ runtime, and the thread library
+// that comes with it, leaves behind per cycle, measured here, now, and printed beside Pathmr's own
+// figures: Pathmr brings its own thread functions (library/RuntimeThreads.cpp) and is held to
+// nothing at all (docs/tests.md says what the bare library keeps).
+void PrintBareLibraryShare();
+
+// Exact heaps (Wine 8's) back to the byte; the rest as LeakWatch holds every count.
+testkit::LeakWatch::Limits Nothing() {
+  testkit::LeakWatch::Limits limits;
+  limits.exactHeapSlack = 0;
+  return limits;
+}
+void PrintBareLibraryShare() {
   HMODULE m = LoadLibraryA("RuntimeBaseline.dll");
   EXPECT_NE(m, nullptr);
   auto f = reinterpret_cast<int(__stdcall*)()>(reinterpret_cast<void*>(GetProcAddress(m, "RuntimeBaseline")));
@@ -405,16 +447,14 @@ Share RuntimeSharePerCycle() {
   }
   FreeLibrary(m);
   const testkit::Holdings before = testkit::CountHoldings();
-  // Pathmr's cycles below throw nothing, so the baseline only loads and unloads.
+  // Loaded and unloaded only: what it keeps for a thread that threw would stay in this process.
   for (int i = 0; i < 50; ++i) FreeLibrary(LoadLibraryA("RuntimeBaseline.dll"));
   const testkit::Holdings after = testkit::CountHoldings();
-  const Share share{(after.kernelHandles - before.kernelHandles) / 50.0,
-                    (static_cast<double>(after.HeapBytes()) - static_cast<double>(before.HeapBytes())) / 50.0};
-  std::printf("a bare library with the same runtime leaves %.1f kernel handles, %.0f heap bytes, %d thread-local "
-              "slots and %d global atoms a cycle\n",
-              share.handles, share.heapBytes, (before.freeTlsSlots - after.freeTlsSlots) / 50,
-              (after.globalAtoms - before.globalAtoms) / 50);
-  return share;
+  std::printf("a bare library with the same runtime leaves %.1f kernel handles, %.0f heap "
+              "bytes, %.1f thread-local slots and %.1f global atoms a cycle\n",
+              (after.kernelHandles - before.kernelHandles) / 50.0,
+              (static_cast<double>(after.HeapBytes()) - static_cast<double>(before.HeapBytes())) / 50.0,
+              (before.freeTlsSlots - after.freeTlsSlots) / 50.0, (after.globalAtoms - before.globalAtoms) / 50.0);
 }
 
 // One load, a request filled but never shown, and one unload that takes the library out of the process.
@@ -431,13 +471,13 @@ void UnloadingCycle() {
   EXPECT_EQ(presentation.References(), 1u);
 }
 
-// Sensitivity: one thread, GDI object or kernel handle in the run (beyond the bare library's
-// handles) shows under both Wines, and so does a kilobyte of committed memory a cycle and, beyond
-// what the bare library leaves and the untraced share (Share::Limits), 256 bytes of heap a cycle
-// (the median over ten groups of ten) or, on exact heaps (Wine 8), 10 bytes a cycle.
+// Sensitivity: one thread, GDI object, kernel handle, thread-local slot, global atom or window
+// class in the run shows under both Wines, and so does a kilobyte of committed memory a cycle,
+// 256 bytes of heap a cycle (the median over ten groups of ten), one byte on exact heaps (Wine 8)
+// and, on low-fragmentation heaps (Wine 10), 64 bytes a cycle beyond a group or two of blocks.
 TEST(Library, HundredLoadUseUnloadCyclesHoldNothingMore) {
   for (int i = 0; i < 10; ++i) UnloadingCycle();  // warm-up: the runtime's and Wine's own first allocations
-  const Share runtime = RuntimeSharePerCycle();
+  PrintBareLibraryShare();
   testkit::LeakWatch watch(10);
   watch.Start();
   for (int group = 0; group < 10; ++group) {
@@ -447,7 +487,7 @@ TEST(Library, HundredLoadUseUnloadCyclesHoldNothingMore) {
   // Left per cycle: no more than the bare library leaves. The runtime's 19 KB reserve for
   // exceptions and its record of the calling thread are given back at unload; a form, font or
   // window class kept would be kilobytes a cycle.
-  EXPECT_EQ(watch.Finish("per 100 cycles", runtime.Limits(100)), "");
+  EXPECT_EQ(watch.Finish("per 100 cycles", Nothing()), "");
 }
 
 // A host's whole use of the library: loaded, a history dialog with a selection change, the About
@@ -465,10 +505,11 @@ void DialogCycle(bool pumpFirst) {
   EXPECT_TRUE(UnloadedOnceTheHostTakesItsMessages());
 }
 
-// Sensitivity: as the hundred cycles above, against the same shares: 256 bytes of heap a cycle over
-// ten groups of five, or 20 bytes a cycle on exact heaps.
+// Sensitivity: as the hundred cycles above, over ten groups of five; on low-fragmentation heaps
+// (Wine 10) fifty cycles are too few to tell a small block a cycle from a group of blocks, so the
+// heap faults are claimed by the other tests.
 TEST(Library, FiftyCyclesOfDialogsHoldNothingMoreWhicheverThreadUnloads) {
-  const Share runtime = RuntimeSharePerCycle();
+  PrintBareLibraryShare();
   for (const bool pumpFirst : {false, true}) {
     const char* how = pumpFirst ? "freed after the host took its messages" : "freed at once";
     for (int i = 0; i < 5; ++i) DialogCycle(pumpFirst);
@@ -480,28 +521,48 @@ TEST(Library, FiftyCyclesOfDialogsHoldNothingMoreWhicheverThreadUnloads) {
     }
     // The pool's worker that gave back the last reference idles a few seconds before it ends
     // (Wine's: five): the count settles first; a thread that never ends still shows.
-    EXPECT_EQ(watch.Finish(how, runtime.Limits(50)), "") << how;
+    // A worker that the system pool starts during the run keeps records of its own in the heap
+    // (1,288 bytes once, Wine 8, 64-bit), whichever library it ran.
+    testkit::LeakWatch::Limits limits = Nothing();
+    limits.exactHeapSlack = 2048;
+    EXPECT_EQ(watch.Finish(how, limits), "") << how;
   }
+}
+
+// A history dialog whose host fails every call: the preselected row's picture raises inside the
+// library, which the runtime records for the thread, and the dialog opens without it.
+void FailingHostCycle() {
+  {
+    testkit::HistorySession s;
+    s.presentation.failSlides = true;
+    s.Open({{1, "One"}, {2, "Two"}});
+    EXPECT_EQ(s.Show(1, std::vector<testkit::Driver::Step>{s.Key(VK_ESCAPE)}), 0);
+  }
+  EXPECT_TRUE(UnloadedOnceTheHostTakesItsMessages());
 }
 
 // More loads than the system has thread-local slots (1,088), so that a slot kept by each load runs
-// them out, with a history dialog and About box every hundredth cycle.
+// them out; every hundredth cycle a history dialog and the About box, and one whose host fails.
 TEST(Library, TwelveHundredLoadsAndUnloadsWithADialogNowAndThenHoldNothing) {
   for (int i = 0; i < 10; ++i) UnloadingCycle();
   DialogCycle(false);
-  const Share runtime = RuntimeSharePerCycle();
+  FailingHostCycle();
+  PrintBareLibraryShare();
   testkit::LeakWatch watch(100);
   watch.Start();
   for (int group = 0; group < 12; ++group) {
-    for (int i = 0; i < 99; ++i) UnloadingCycle();
+    // A slot kept by each load would run them out before the end, and the process with them: the
+    // run ends early instead, and the count of free slots tells why.
+    if (testkit::FreeTlsSlots() < 200) break;
+    for (int i = 0; i < 98; ++i) UnloadingCycle();
     DialogCycle(false);
+    FailingHostCycle();
     watch.GroupDone();
   }
-  EXPECT_EQ(watch.Finish("per 1200 loads", runtime.Limits(1200)), "");
+  EXPECT_EQ(watch.Finish("per 1200 loads", Nothing()), "");
 }
 
-// Sensitivity: one thread, GDI object or kernel handle in the run; 256 bytes of heap or a kilobyte
-// of committed memory a cycle (the median over ten groups of ten); 10 bytes a cycle on exact heaps.
+// Sensitivity: as the hundred load/unload cycles.
 TEST(Library, RepeatedUseWhileLoadedHoldsNothingMore) {
   testkit::PathmrLibrary kept;  // the library stays loaded through every cycle
   for (int i = 0; i < 10; ++i) OneCycle();
@@ -511,7 +572,7 @@ TEST(Library, RepeatedUseWhileLoadedHoldsNothingMore) {
     for (int i = 0; i < 10; ++i) OneCycle();
     watch.GroupDone();
   }
-  EXPECT_EQ(watch.Finish("per 100 uses", testkit::LeakWatch::Limits{}), "");
+  EXPECT_EQ(watch.Finish("per 100 uses", Nothing()), "");
 }
 
 }  // namespace
