@@ -51,9 +51,10 @@ inline void OnLoad(HINSTANCE instance) {
   if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_HEAP_PER_LOAD) LeakBlock();
   if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_TLS_SLOT_PER_LOAD) TlsAlloc();
   if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_CLASS_PER_LOAD || PATHMR_PLANTED_FAULT == PATHMR_FAULT_ATOM_PER_LOAD) {
-    // A name of its own each load: a class or atom of the same name would only be found again.
-    char name[40];
-    std::snprintf(name, sizeof name, "PathmrPlanted%u", NextCount());
+    // A name of its own each load: a class or atom of the same name would only be found again. The
+    // atoms outlive the process in its window station, so the process's number is in the name.
+    char name[48];
+    std::snprintf(name, sizeof name, "PathmrPlanted%lu-%u", GetCurrentProcessId(), NextCount());
     if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_ATOM_PER_LOAD) {
       GlobalAddAtomA(name);
     } else {
