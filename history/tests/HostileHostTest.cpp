@@ -6,12 +6,16 @@
 
 #include <atomic>
 #include <climits>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "testkit/HistorySession.h"
 #include "testkit/Resources.h"
+#include "ui/Owners.h"
+#include "ui/TopDownBitmap.h"
 
 namespace {
 
@@ -377,6 +381,109 @@ TEST_F(HostileHost, ExportsFromAnotherThreadWhileTheDialogRuns) {
   EXPECT_TRUE(aboutClosed.load());
   Open({{1, "One"}, {2, "Two"}});
   EXPECT_EQ(Show(2, std::vector<testkit::Driver::Step>{Key(VK_RETURN)}), 2);
+}
+
+
+// The GDI objects of each type that a step leaves in the process beyond those before it.
+struct GdiLeft {
+  int byType[16] = {};
+  int total = 0;
+  static GdiLeft Of(const std::function<void()>& step) {
+    const testkit::Holdings before = testkit::CountHoldings();
+    step();
+    const testkit::Holdings after = testkit::CountHoldings();
+    GdiLeft left;
+    left.total = after.gdiObjects - before.gdiObjects;
+    for (int t = 1; t < 16; ++t) left.byType[t] = after.gdiByType[t] - before.gdiByType[t];
+    return left;
+  }
+};
+
+// What a program without the library does: a top-level window with a child, shown and painted
+// while it holds a picture's bitmap (drawn through a memory DC, as the preview is), then destroyed.
+LRESULT CALLBACK PlainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCPAINT) {
+    DefWindowProcA(window, message, wParam, lParam);
+    const ui::WindowDc dc(window, ui::WindowDc::WholeWindow);
+    RECT r{0, 0, 40, 40};
+    DrawEdge(dc.get(), &r, BDR_RAISEDINNER | BDR_SUNKENOUTER, BF_RECT | BF_SOFT);
+    return 0;
+  }
+  if (message != WM_PAINT) return DefWindowProcA(window, message, wParam, lParam);
+  const ui::PaintScope paint(window);
+  if (auto picture = reinterpret_cast<HBITMAP>(GetWindowLongPtrA(window, GWLP_USERDATA))) {
+    ui::MemoryDc memory(paint.dc());
+    const ui::Selection selected(memory.get(), picture);
+    StretchBlt(paint.dc(), 8, 8, 160, 120, memory.get(), 0, 0, 213, 160, SRCCOPY);
+  }
+  return 0;
+}
+
+void ShowPlainWindow() {
+  static const ATOM kClass = [] {
+    WNDCLASSA c{};
+    c.lpfnWndProc = &PlainWindowProc;
+    c.hInstance = GetModuleHandleA(nullptr);
+    c.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    c.lpszClassName = "PathmrTestPlainWindow";
+    return RegisterClassA(&c);
+  }();
+  void* bits = nullptr;
+  const ui::GdiObject<HBITMAP> picture(ui::CreateTopDownBitmap(213, 160, 32, &bits));
+  const ui::Window window(CreateWindowExA(WS_EX_DLGMODALFRAME, MAKEINTATOM(kClass), "Plain",
+                                          WS_POPUP | WS_CAPTION | WS_SYSMENU, 100, 100, 560, 430, nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr));
+  SetWindowLongPtrA(window.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(picture.get()));
+  CreateWindowExA(0, "LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 180, 8, 360, 380, window.get(), nullptr,
+                  nullptr, nullptr);
+  CreateWindowExA(0, "BUTTON", "Go", WS_CHILD | WS_VISIBLE, 8, 200, 80, 24, window.get(), nullptr, nullptr, nullptr);
+  ShowWindow(window.get(), SW_SHOWNORMAL);
+  UpdateWindow(window.get());
+  for (int tick = 0; tick < 10; ++tick) {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    Sleep(20);
+  }
+}
+
+// A process with a handful of GDI objects left. Under Wine 10 a top-level window destroyed there
+// leaves its window surface (a bitmap of the window's size rounded up to 128 pixels, and a region)
+// to the process until a later window takes it back, with or without the library; under Wine 8
+// nothing is left. So the dialog is held to what a plain window leaves in the same place.
+TEST_F(HostileHost, NearTheEndOfTheGdiTableTheDialogLeavesNoMoreThanAPlainWindow) {
+  presentation.slides[1].solid = 0xC02030;  // the host's drawn slides would need GDI objects of their own
+  presentation.slides[2].solid = 0x30B050;
+  bool shown = false;
+  auto dialog = [&] {
+    Open({{1, "One"}, {2, "Two"}});
+    EXPECT_EQ(ShowAndGo(lib, 1, shown), 1);
+  };
+  // Each step measured with six objects left.
+  auto nearTheEnd = [](const std::function<void()>& step) {
+    std::vector<ui::GdiObject<HBRUSH>> filler;
+    while (HBRUSH b = CreateSolidBrush(RGB(1, 2, 3))) filler.emplace_back(b);
+    filler.resize(filler.size() > 6 ? filler.size() - 6 : 0);
+    return GdiLeft::Of(step);
+  };
+  ShowPlainWindow();  // what the system makes once, for the first window of each kind
+  dialog();
+  GdiLeft plain;
+  for (int round = 0; round < 3; ++round) {
+    const GdiLeft left = nearTheEnd(&ShowPlainWindow);
+    if (left.total > plain.total) plain = left;
+  }
+  std::printf("a plain window leaves %d GDI objects (%d bitmaps, %d regions)\n", plain.total, plain.byType[OBJ_BITMAP],
+              plain.byType[OBJ_REGION]);
+  for (int round = 0; round < 3; ++round) {
+    shown = false;
+    const GdiLeft left = nearTheEnd(dialog);
+    EXPECT_TRUE(shown);
+    std::printf("the dialog leaves %d (%d bitmaps, %d regions)\n", left.total, left.byType[OBJ_BITMAP],
+                left.byType[OBJ_REGION]);
+    EXPECT_LE(left.total, plain.total) << "round " << round;
+    for (int t = 1; t < 16; ++t)
+      EXPECT_LE(left.byType[t], plain.byType[t]) << "objects of type " << t << ", round " << round;
+  }
 }
 
 }  // namespace
