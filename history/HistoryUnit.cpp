@@ -13,6 +13,7 @@
 #include "shared/ThreadRecord.h"
 #include "ui/BackgroundJob.h"
 #include "ui/Controls.h"
+#include "ui/Exceptions.h"
 #include "ui/Owners.h"
 #include "ui/Picture.h"
 #include "ui/PictureLoader.h"
@@ -153,12 +154,17 @@ void THistoryForm::ShowPicture(std::unique_ptr<ui::Picture> picture) {
   SlideImage->SetPicture(nullptr);  // no other row's picture beside this one
   decoding_ = std::move(picture);
   ui::Picture* const decoding = decoding_.get();
-  decode_ = std::make_unique<ui::BackgroundJob>(
-      [decoding, size](const std::atomic<bool>& cancelled) {
-        decoding->Prepare(size.width, size.height, &cancelled);  // keeps its failure for the paint
-        shared::GiveBackThreadRecord();
-      },
-      [this] { LandDecodedPicture(); });
+  try {
+    decode_ = std::make_unique<ui::BackgroundJob>(
+        [decoding, size](const std::atomic<bool>& cancelled) {
+          decoding->Prepare(size.width, size.height, &cancelled);  // keeps its failure for the paint
+          shared::GiveBackThreadRecord();
+        },
+        [this] { LandDecodedPicture(); });
+  } catch (const ui::Exception&) {
+    SlideImage->SetPicture(std::move(decoding_));  // no window for the job: decoded here, as before
+    return;
+  }
   const long long pixels = static_cast<long long>(decoding->Width()) * decoding->Height();
   if (pixels <= kPixelsWithinAFrame && decode_->WaitFor(kFrameMsec)) LandDecodedPicture();
 }
