@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "testkit/File.h"
 #include "testkit/HistorySession.h"
 #include "testkit/Resources.h"
 
@@ -58,7 +59,7 @@ PeTables ReadTables(HMODULE module) {
   return t;
 }
 
-TEST(Library, ExportsExactlyItsSixFunctionsAndImportsOnlySystemLibraries) {
+TEST(Library, ExportsExactlyItsSixFunctionsImportsOnlySystemLibrariesAndSetsNoHook) {
   testkit::PathmrLibrary lib;
   const PeTables t = ReadTables(lib.module.get());
 #ifdef _WIN64
@@ -77,6 +78,17 @@ TEST(Library, ExportsExactlyItsSixFunctionsAndImportsOnlySystemLibraries) {
                             "GetThreadDpiAwarenessContext", "GetAwarenessFromDpiAwarenessContext"})
     EXPECT_EQ(t.importedNames.count(newer), 0u) << newer;
   EXPECT_GT(t.importedNames.count("CreateWindowExA"), 0u);  // the table was read
+  // No system call counts a process's hooks, so the library is held to setting none: it neither
+  // imports nor names a function that sets one (a name to look up at run time would be in its bytes).
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(lib.module.get(), path, MAX_PATH);
+  std::string bytes;
+  if (testkit::File f{std::fopen(path, "rb")}) {
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0;) bytes.append(buffer, n);
+  }
+  ASSERT_GT(bytes.size(), 100000u) << path;
+  for (const char* hook : {"SetWindowsHookEx", "SetWinEventHook"}) EXPECT_EQ(bytes.find(hook), std::string::npos) << hook;
 }
 
 TEST(Library, CarriesItsVersion) {
@@ -609,7 +621,12 @@ TEST(Library, RepeatedUseWhileLoadedHoldsNothingMore) {
     for (int i = 0; i < 10; ++i) OneCycle();
     watch.GroupDone();
   }
-  EXPECT_EQ(watch.Finish("per 100 uses", Nothing()), "");
+  // Each dialog's picture is decoded on a thread of its own, whose small blocks Wine 10's heaps
+  // take from groups of other threads' slots: a run may end a group or two more above its start
+  // (15 KB here, against 10.5 KB with the decode on the dialog's thread; nothing under Wine 8).
+  testkit::LeakWatch::Limits limits = Nothing();
+  limits.lowFragmentationSlack = 16384;
+  EXPECT_EQ(watch.Finish("per 100 uses", limits), "");
 }
 
 }  // namespace
