@@ -34,23 +34,18 @@ void JpegPicture::Decode(int width, int height, const std::atomic<bool>* cancell
   ++decodes_;
   std::vector<std::uint8_t> bytes;
   bytes.swap(contents_);  // given back by the decoder, whether it succeeds or not
-  pixels_ = std::make_unique<SizedImage>(DecodeAtSize(std::move(bytes), quantize_, width, height, cancelled));
-  decodedWidth_ = pixels_->decodedWidth;
-  decodedHeight_ = pixels_->decodedHeight;
+  SizedImage sized = DecodeAtSize(std::move(bytes), quantize_, width, height, cancelled);
+  decodedWidth_ = sized.decodedWidth;
+  decodedHeight_ = sized.decodedHeight;
+  bitmap_.reset(MakeBitmap(sized.image));
+  bitmapWidth_ = width;
+  bitmapHeight_ = height;
 }
 
 void JpegPicture::Prepare(int width, int height, const std::atomic<bool>* cancelled) {
   if (bitmap_ || failed_ || Empty() || width <= 0 || height <= 0) return;
   try {
-    if (!pixels_) Decode(width, height, cancelled);
-    // Beside the dialog (with a flag to cancel) only the pixels: GDI stays on the thread that
-    // draws, which makes the bitmap at the next Prepare or Draw (a thread in GDI while another
-    // holds the loader lock could wait on it).
-    if (cancelled) return;
-    bitmap_.reset(MakeBitmap(pixels_->image));
-    bitmapWidth_ = pixels_->image.width;
-    bitmapHeight_ = pixels_->image.height;
-    pixels_.reset();
+    Decode(width, height, cancelled);
   } catch (const DecodeCancelled&) {
     failed_ = true;  // nothing to report: the picture is no longer wanted
   } catch (...) {
