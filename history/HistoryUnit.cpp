@@ -13,7 +13,6 @@
 #include "shared/ThreadRecord.h"
 #include "ui/BackgroundJob.h"
 #include "ui/Controls.h"
-#include "ui/Exceptions.h"
 #include "ui/Owners.h"
 #include "ui/Picture.h"
 #include "ui/PictureLoader.h"
@@ -154,17 +153,12 @@ void THistoryForm::ShowPicture(std::unique_ptr<ui::Picture> picture) {
   SlideImage->SetPicture(nullptr);  // no other row's picture beside this one
   decoding_ = std::move(picture);
   ui::Picture* const decoding = decoding_.get();
-  try {
-    decode_ = std::make_unique<ui::BackgroundJob>(
-        [decoding, size](const std::atomic<bool>& cancelled) {
-          decoding->Prepare(size.width, size.height, &cancelled);  // keeps its failure for the paint
-          shared::GiveBackThreadRecord();
-        },
-        [this] { LandDecodedPicture(); });
-  } catch (const ui::Exception&) {
-    SlideImage->SetPicture(std::move(decoding_));  // no window for the job: decoded here, as before
-    return;
-  }
+  decode_ = std::make_unique<ui::BackgroundJob>(
+      [decoding, size](const std::atomic<bool>& cancelled) {
+        decoding->Prepare(size.width, size.height, &cancelled);  // keeps its failure for the paint
+        shared::GiveBackThreadRecord();
+      },
+      [this] { LandDecodedPicture(); });
   const long long pixels = static_cast<long long>(decoding->Width()) * decoding->Height();
   if (pixels <= kPixelsWithinAFrame && decode_->WaitFor(kFrameMsec)) LandDecodedPicture();
 }
