@@ -278,10 +278,9 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
     form->HandleNeeded();
     form->SetHostWindow(parentWindow);
   }
-  // The preselected row's picture is exported here, before the window is shown, and its decode
-  // starts beside it: a small picture is there for the window's first paint, a large one lands
-  // once decoded. A picture whose pixels fail to decode raises in the paint that meets it, inside
-  // the loop, where the error box can show it.
+  // The preselected row's picture is exported and decoded here, before the window is shown, so
+  // that the dialog appears with its rows and picture in one paint. A picture whose pixels fail to
+  // decode raises in that paint, inside the loop, where the error box can show it.
   if (form->SlideListBox->Count() > 0) {
     try {
       form->SlideListBox->SetItemIndex(RowAtPosition(currentPosition, form->SlideListBox->Count()));

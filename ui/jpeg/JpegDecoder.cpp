@@ -187,6 +187,7 @@ Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& op
     Fail(code);
   }
   if (quantize) img.palette.assign(palette, palette + colours);
+  if (options.cancelled && options.cancelled->load(std::memory_order_relaxed)) throw DecodeCancelled();
   return img;
 }
 
