@@ -197,12 +197,10 @@ void Image::ScaleFromLayout(int numerator, int denominator) {
   SizeToPicture();  // a picture's own size does not scale
 }
 
-Bounds Image::DestinationRect() const { return picture_ ? DestinationFor(*picture_) : Bounds{0, 0, 0, 0}; }
-
-Bounds Image::DestinationFor(const Picture& picture) const {
-  if (picture.Empty()) return {0, 0, 0, 0};
-  return FitPicture(picture.Width(), picture.Height(), bounds_.width, bounds_.height, stretch_, proportional_,
-                    center_);
+Bounds Image::DestinationRect() const {
+  if (!picture_ || picture_->Empty()) return {0, 0, 0, 0};
+  return FitPicture(picture_->Width(), picture_->Height(), bounds_.width, bounds_.height, stretch_,
+                    proportional_, center_);
 }
 
 void Image::PaintOn(HDC__* dc) {

@@ -30,11 +30,11 @@ JpegPicture::JpegPicture(std::vector<std::uint8_t> contents, bool quantize)
 
 JpegPicture::~JpegPicture() = default;
 
-void JpegPicture::Decode(int width, int height, const std::atomic<bool>* cancelled) {
+void JpegPicture::Decode(int width, int height) {
   ++decodes_;
   std::vector<std::uint8_t> bytes;
   bytes.swap(contents_);  // given back by the decoder, whether it succeeds or not
-  SizedImage sized = DecodeAtSize(std::move(bytes), quantize_, width, height, cancelled);
+  SizedImage sized = DecodeAtSize(std::move(bytes), quantize_, width, height);
   decodedWidth_ = sized.decodedWidth;
   decodedHeight_ = sized.decodedHeight;
   bitmap_.reset(MakeBitmap(sized.image));
@@ -42,12 +42,10 @@ void JpegPicture::Decode(int width, int height, const std::atomic<bool>* cancell
   bitmapHeight_ = height;
 }
 
-void JpegPicture::Prepare(int width, int height, const std::atomic<bool>* cancelled) {
+void JpegPicture::Prepare(int width, int height) {
   if (bitmap_ || failed_ || Empty() || width <= 0 || height <= 0) return;
   try {
-    Decode(width, height, cancelled);
-  } catch (const DecodeCancelled&) {
-    failed_ = true;  // nothing to report: the picture is no longer wanted
+    Decode(width, height);
   } catch (...) {
     // Reported once by whoever paints it, as if the paint had decoded; after that the picture draws
     // as empty, or every repaint that the error box itself causes would raise again.

@@ -27,9 +27,8 @@ class JpegPicture : public ui::Picture {
 
   int Width() const override { return header_.width; }
   int Height() const override { return header_.height; }
-  // Decodes at that size, once; a failure is kept for the next draw. Cancelled, it draws nothing.
-  void Prepare(int width, int height, const std::atomic<bool>* cancelled = nullptr) override;
-  bool PreparesSlowly() const override { return !Empty(); }
+  // Decodes at that size, once; a failure is kept for the next draw.
+  void Prepare(int width, int height) override;
   // Decodes first if nothing was prepared. A picture that failed to decode throws that once and
   // then draws nothing. Drawn at another size than prepared, the kept bitmap is stretched: the bytes
   // to decode again are gone.
@@ -44,7 +43,7 @@ class JpegPicture : public ui::Picture {
   std::size_t FileBytesHeld() const { return contents_.capacity(); }
 
  private:
-  void Decode(int width, int height, const std::atomic<bool>* cancelled);
+  void Decode(int width, int height);
 
   std::vector<std::uint8_t> contents_;
   Header header_;
