@@ -1,9 +1,11 @@
 // The history dialog's first look and the preview's steady state, each beside a baseline measured
 // in the same run: 10,000 entries through the exports until the dialog has painted, against a bare
 // list box filled with the same strings; the dialog from ShowSlideHistory until it has painted with
-// its preselected slide, against the same dialog with the same rows and no picture; and a repaint
-// of a decoded preview (the peak memory of a preview is measured beside its decoding, in the
-// preview benchmark). Prints medians and ratios; run with ./build.sh bench.
+// its rows (its picture may still decode beside it), against a plain dialog of the same rows and the
+// library's dialog without a picture; until its picture is on screen, against the export and the
+// decode alone; a Down key during a large picture's decode, against the same with a tiny picture;
+// and a repaint of a decoded preview (the peak memory of a preview is measured beside its decoding,
+// in the preview benchmark). Prints medians and ratios; run with ./build.sh bench.
 #include <windows.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "testkit/DialogDriver.h"
@@ -93,6 +96,12 @@ const char* g_watchedClass = "THistoryForm";
 Clock::time_point g_called;
 double g_visible = 0, g_painted = 0;  // msec after the call that shows the dialog
 bool g_pictureShown = false;
+// What else is watched once the dialog has painted: nothing (it is closed then), its picture
+// reaching the screen, or a Down key posted then until the row below is selected and painted.
+enum class Watch { FirstPaint, Picture, DownKey };
+Watch g_watch = Watch::FirstPaint;
+double g_pictureAt = 0, g_keyAt = 0, g_keyDone = 0;
+int g_rowBeforeKey = -1;
 
 bool OfWatchedDialog(HWND window) {
   char name[32] = "";
@@ -128,9 +137,27 @@ LRESULT CALLBACK TakenByDialog(int code, WPARAM wParam, LPARAM lParam) {
     } else if (m->message == kPaintDone && !m->hwnd) {
       m->message = WM_NULL;
       HWND dialog = FindWindowA(g_watchedClass, nullptr);
-      if (g_painted == 0 && dialog && IsWindowVisible(dialog) && !testkit::WaitsForPaint(dialog)) {
-        g_painted = Msec(g_called, Clock::now());
+      const bool painted = dialog && IsWindowVisible(dialog) && !testkit::WaitsForPaint(dialog);
+      const double now = Msec(g_called, Clock::now());
+      HWND list = dialog ? testkit::FindChild(dialog, "ListBox") : nullptr;
+      if (g_painted == 0 && painted) {
+        g_painted = now;
         g_pictureShown = PictureOnScreen(dialog);
+        if (g_watch == Watch::DownKey && list) {
+          g_rowBeforeKey = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+          g_keyAt = Msec(g_called, Clock::now());
+          testkit::PostKey(list, VK_DOWN);
+        }
+        if (g_watch == Watch::FirstPaint || (g_watch == Watch::Picture && g_pictureShown)) {
+          g_pictureAt = now;
+          PostMessageA(dialog, WM_CLOSE, 0, 0);
+        }
+      } else if (g_painted != 0 && painted && g_watch == Watch::Picture && g_pictureAt == 0 && PictureOnScreen(dialog)) {
+        g_pictureAt = now;
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+      } else if (g_painted != 0 && painted && g_watch == Watch::DownKey && g_keyDone == 0 && list &&
+                 SendMessageA(list, LB_GETCURSEL, 0, 0) == g_rowBeforeKey + 1) {
+        g_keyDone = now;
         PostMessageA(dialog, WM_CLOSE, 0, 0);
       }
     }
@@ -144,12 +171,15 @@ VOID CALLBACK CloseUnseen(HWND, UINT, UINT_PTR, DWORD) { PostMessageA(FindWindow
 struct FirstPaint {
   double painted, unpainted;
   bool picture;
+  double pictureAt, key;  // until the picture was on screen; from the Down key to its row painted
 };
 
 template <class F>
-FirstPaint UntilPainted(const char* dialogClass, F&& show) {
+FirstPaint UntilPainted(const char* dialogClass, F&& show, Watch watch = Watch::FirstPaint) {
   g_watchedClass = dialogClass;
-  g_visible = g_painted = 0;
+  g_watch = watch;
+  g_visible = g_painted = g_pictureAt = g_keyAt = g_keyDone = 0;
+  g_rowBeforeKey = -1;
   g_pictureShown = false;
   {
     const ui::Hook sent(WH_CALLWNDPROC, &SentToDialog), taken(WH_GETMESSAGE, &TakenByDialog);
@@ -158,16 +188,45 @@ FirstPaint UntilPainted(const char* dialogClass, F&& show) {
     g_called = Clock::now();
     show();
   }
-  return {g_painted, g_painted - g_visible, g_pictureShown};
+  return {g_painted, g_painted - g_visible, g_pictureShown, g_pictureAt, g_keyDone - g_keyAt};
 }
 
 std::string RowCaption(int i) { return std::to_string(i) + ". A slide with an ordinary title"; }
 
 // The history dialog with 20 rows, the third preselected (0: nothing selected, no picture).
-FirstPaint LibraryDialog(testkit::PathmrLibrary& lib, testkit::Presentation& presentation, int position) {
+FirstPaint LibraryDialog(testkit::PathmrLibrary& lib, testkit::Presentation& presentation, int position,
+                         Watch watch = Watch::FirstPaint) {
   lib.InitializeSlideHistory(presentation.AsVariant());
   for (int i = 1; i <= 20; ++i) lib.AddSlideHistory(i, RowCaption(i).c_str());
-  return UntilPainted("THistoryForm", [&] { lib.ShowSlideHistory(nullptr, position); });
+  return UntilPainted("THistoryForm", [&] { lib.ShowSlideHistory(nullptr, position); }, watch);
+}
+
+// What a preview cannot do without: the host's export (here a copy of the file) and the file read
+// back, which stay on the dialog's thread; and the pixels decoded at the preview's size, beside it.
+struct Alone {
+  double exportAndLoad, decode;
+};
+Alone ExportAndDecodeAlone(const std::vector<std::uint8_t>& file, int width, int height) {
+  char folder[MAX_PATH];
+  GetTempPathA(sizeof folder, folder);
+  const std::string path = std::string(folder) + "pathmr-bench.jpg";
+  const auto start = Clock::now();
+  {
+    ui::KernelHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    WriteFile(out.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
+  }
+  std::vector<std::uint8_t> back(file.size());
+  {
+    ui::KernelHandle in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD read = 0;
+    ReadFile(in.get(), back.data(), static_cast<DWORD>(back.size()), &read, nullptr);
+  }
+  DeleteFileA(path.c_str());
+  const auto loaded = Clock::now();
+  jpeg::JpegPicture picture(std::move(back), false);
+  picture.Prepare(width, height);
+  return {Msec(start, loaded), Msec(loaded, Clock::now())};
 }
 
 // What a host could show instead, the platform's plain way: a window of the same size with a list
@@ -223,7 +282,10 @@ void MeasureFirstPaint(testkit::PathmrLibrary& lib) {
     testkit::Presentation presentation;
     presentation.keepLog = false;
     for (int i = 1; i <= 20; ++i) presentation.slides[i].file = &file;  // Export only copies the file
-    std::vector<double> painted[3], unpainted[3];
+    // The preview's area at 96 dpi is 160 x 120: the picture is fitted into it.
+    const int fitWidth = size[0] * 3 >= size[1] * 4 ? 160 : size[0] * 120 / size[1];
+    const int fitHeight = size[0] * 3 >= size[1] * 4 ? size[1] * 160 / size[0] : 120;
+    std::vector<double> painted[3], unpainted[3], onScreen, alone, exportAlone;
     int pictures = 0, unseen = 0;
     for (int run = 0; run < 15; ++run) {
       const FirstPaint seen[3] = {LibraryDialog(lib, presentation, 3), PlainDialog(), LibraryDialog(lib, presentation, 0)};
@@ -233,21 +295,55 @@ void MeasureFirstPaint(testkit::PathmrLibrary& lib) {
         unseen += seen[k].painted == 0;
       }
       pictures += seen[0].picture && !seen[2].picture;
+      const FirstPaint picture = LibraryDialog(lib, presentation, 3, Watch::Picture);
+      unseen += picture.pictureAt == 0;
+      onScreen.push_back(picture.pictureAt);
+      const Alone a = ExportAndDecodeAlone(file, fitWidth, fitHeight);
+      alone.push_back(a.exportAndLoad + a.decode);
+      exportAlone.push_back(a.exportAndLoad);
     }
     const double p[3] = {Median(painted[0]), Median(painted[1]), Median(painted[2])};
     const double u[3] = {Median(unpainted[0]), Median(unpainted[1]), Median(unpainted[2])};
     std::printf("first paint, %dx%d (%.2f MB), from the call that shows the dialog:\n", size[0], size[1],
                 file.size() / 1048576.0);
-    std::printf("  until painted with its preview: library %.1f ms, plain dialog %.1f ms, ratio %.2fx; "
+    std::printf("  until painted with its rows: library %.1f ms, plain dialog %.1f ms, ratio %.2fx; "
                 "the library without a picture %.1f ms, ratio %.2fx\n",
                 p[0], p[1], p[0] / p[1], p[2], p[0] / p[2]);
+    std::printf("  until its picture is on screen: %.1f ms; the export and the decode alone %.1f ms, ratio %.2fx "
+                "(the export and the file's loading alone, on the dialog's thread: %.1f ms)\n",
+                Median(onScreen), Median(alone), Median(onScreen) / Median(alone), Median(exportAlone));
     std::printf("  visible but unpainted: library %.1f ms, plain dialog %.1f ms, ratio %.2fx; "
                 "the library without a picture %.1f ms, ratio %.2fx\n",
                 u[0], u[1], u[0] / u[1], u[2], u[0] / u[2]);
-    std::printf("  picture on screen when painted: %d of 15 runs%s\n", pictures,
+    std::printf("  picture on screen at the first paint: %d of 15 runs%s\n", pictures,
                 unseen ? "; SOME DIALOGS WERE NEVER SEEN PAINTED (closed by the watchdog)" : "");
     std::fflush(stdout);
   }
+}
+
+// A Down key as soon as the dialog has painted, while the preselected 4000 x 3000 picture decodes:
+// until the row below is selected and the dialog painted again; against the same with a 16 x 12
+// picture, whose decode is done at once. The new row's export (a copy of the file) and loading
+// are on the dialog's thread in both.
+void MeasureKeyDuringADecode(testkit::PathmrLibrary& lib) {
+  const std::vector<std::uint8_t> large = DetailedJpeg(4000, 3000), tiny = DetailedJpeg(16, 12);
+  testkit::Presentation withLarge, withTiny;
+  withLarge.keepLog = withTiny.keepLog = false;
+  for (int i = 1; i <= 20; ++i) {
+    withLarge.slides[i].file = &large;
+    withTiny.slides[i].file = &tiny;
+  }
+  std::vector<double> during, baseline, exportAlone;
+  for (int run = 0; run < 15; ++run) {
+    during.push_back(LibraryDialog(lib, withLarge, 3, Watch::DownKey).key);
+    baseline.push_back(LibraryDialog(lib, withTiny, 3, Watch::DownKey).key);
+    exportAlone.push_back(ExportAndDecodeAlone(large, 160, 120).exportAndLoad);
+  }
+  const double d = Median(during), b = Median(baseline), e = Median(exportAlone);
+  std::printf("a Down key during a 4000x3000 decode, until its row is painted: %.1f ms; with a 16x12 picture "
+              "%.1f ms, ratio %.2fx; less the new row's export and loading alone (%.1f ms), ratio %.2fx\n",
+              d, b, d / b, e, (d - e) / b);
+  std::fflush(stdout);
 }
 
 }  // namespace
@@ -266,6 +362,7 @@ int main() {
     std::printf("10,000 entries until painted: library %.1f ms, bare list box %.1f ms, ratio %.2fx\n",
                 Median(library), Median(bare), Median(library) / Median(bare));
     MeasureFirstPaint(lib);
+    MeasureKeyDuringADecode(lib);
   }
 
   // A decoded preview, drawn again: what every later repaint of the image area costs.

@@ -10,8 +10,12 @@
 #include "shared/LibraryHold.h"
 #include "shared/PlantedFault.h"
 #include "shared/SharedUnit.h"
+#include "shared/ThreadRecord.h"
+#include "ui/BackgroundJob.h"
 #include "ui/Controls.h"
+#include "ui/Exceptions.h"
 #include "ui/Owners.h"
+#include "ui/Picture.h"
 #include "ui/PictureLoader.h"
 
 namespace history {
@@ -33,7 +37,7 @@ THistoryForm::THistoryForm() {
   AboutButton = &Find<ui::Button>("AboutButton");
 }
 
-THistoryForm::~THistoryForm() = default;
+THistoryForm::~THistoryForm() { StopDecoding(); }
 
 void THistoryForm::SetPresentation(const VARIANT& presentation) {
   presentation_.Clear();
@@ -113,6 +117,7 @@ void THistoryForm::AboutButtonClick() {
 }
 
 void THistoryForm::ShowSlidePreview(int row) {
+  StopDecoding();  // the row before is left: its picture is never shown
   const std::int32_t slideIndex = SlideListBox->ItemValue(row);  // no selected row: the list's index error
   const std::wstring folder = shared::TempFolder();
   if (folder.empty()) return;  // nowhere to put the picture: no preview
@@ -126,7 +131,53 @@ void THistoryForm::ShowSlidePreview(int row) {
     // The host's own failures are not the presenter's: loading then reports the missing file.
   }
   files.Add(path);  // the host may have named another file, also when it then reported a failure
-  SlideImage->SetPicture(ui::LoadPictureFromFile(path));
+  ShowPicture(ui::LoadPictureFromFile(path));
+}
+
+namespace {
+// A picture this small decodes within a frame: waiting for it spares the presenter a blank flash.
+constexpr long long kPixelsWithinAFrame = 2'100'000;
+constexpr unsigned kFrameMsec = 16;
+}  // namespace
+
+// The host's calls, the file's loading and its deletion stay on the dialog's thread, in order; only
+// the pixels are decoded on a thread of the library's own, at the size they are drawn at, so that
+// the dialog shows, paints and takes input meanwhile. The preview stays empty until the picture
+// lands. A new selection, and the form's end (every way the dialog ends, an unload included),
+// cancel the decode and wait for it: when ShowSlideHistory returns, no thread of the library runs.
+void THistoryForm::ShowPicture(std::unique_ptr<ui::Picture> picture) {
+  const ui::Bounds size = picture ? SlideImage->DestinationFor(*picture) : ui::Bounds{};
+  if (!picture || !picture->PreparesSlowly() || size.width <= 0 || size.height <= 0) {
+    SlideImage->SetPicture(std::move(picture));
+    return;
+  }
+  SlideImage->SetPicture(nullptr);  // no other row's picture beside this one
+  decoding_ = std::move(picture);
+  ui::Picture* const decoding = decoding_.get();
+  try {
+    decode_ = std::make_unique<ui::BackgroundJob>(
+        [decoding, size](const std::atomic<bool>& cancelled) {
+          decoding->Prepare(size.width, size.height, &cancelled);  // keeps its failure for the paint
+          shared::GiveBackThreadRecord();
+        },
+        [this] { LandDecodedPicture(); });
+  } catch (const ui::Exception&) {
+    SlideImage->SetPicture(std::move(decoding_));  // no window for the job: decoded here, as before
+    return;
+  }
+  const long long pixels = static_cast<long long>(decoding->Width()) * decoding->Height();
+  if (pixels <= kPixelsWithinAFrame && decode_->WaitFor(kFrameMsec)) LandDecodedPicture();
+}
+
+void THistoryForm::LandDecodedPicture() {
+  decode_.reset();
+  // Decoded already; a picture that failed raises in the paint, where the error box shows it.
+  if (decoding_) SlideImage->SetPicture(std::move(decoding_));
+}
+
+void THistoryForm::StopDecoding() {
+  decode_.reset();
+  decoding_.reset();
 }
 
 // ---- the request ------------------------------------------------------------------------------
@@ -233,9 +284,10 @@ std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
     form->HandleNeeded();
     form->SetHostWindow(parentWindow);
   }
-  // The preselected row's picture is exported and decoded here, before the window is shown, so
-  // that the dialog appears with its rows and picture in one paint. A picture whose pixels fail to
-  // decode raises in that paint, inside the loop, where the error box can show it.
+  // The preselected row's picture is exported here, before the window is shown, and its decode
+  // starts beside it: a small picture is there for the window's first paint, a large one lands
+  // once decoded. A picture whose pixels fail to decode raises in the paint that meets it, inside
+  // the loop, where the error box can show it.
   if (form->SlideListBox->Count() > 0) {
     try {
       form->SlideListBox->SetItemIndex(RowAtPosition(currentPosition, form->SlideListBox->Count()));

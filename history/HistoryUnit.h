@@ -10,7 +10,9 @@
 #include "ui/Owners.h"
 
 namespace ui {
+class BackgroundJob;
 class ListBox;
+class Picture;
 class Container;
 class Image;
 class Button;
@@ -58,6 +60,10 @@ class THistoryForm : public ui::Form {
  private:
   // Asks the host for a picture of the row's slide and shows it in SlideImage.
   void ShowSlidePreview(int row);
+  // Shows a loaded picture once it is decoded for SlideImage's size; the decode runs beside.
+  void ShowPicture(std::unique_ptr<ui::Picture> picture);
+  void LandDecodedPicture();
+  void StopDecoding();
 
   ui::Variant presentation_;
   // The host may dispatch messages while it exports (a progress window, a call into another
@@ -65,6 +71,9 @@ class THistoryForm : public ui::Form {
   bool previewRunning_ = false;
   bool previewPending_ = false;  // the selection changed while the preview ran
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
+  // The selected row's picture while it decodes, and its decode, which goes first.
+  std::unique_ptr<ui::Picture> decoding_;
+  std::unique_ptr<ui::BackgroundJob> decode_;
 };
 
 // One request, as the three history exports make it: Initialize starts it (dropping one still

@@ -39,7 +39,7 @@ void Load(HINSTANCE instance) {
   } catch (...) {
     // Out of memory this early: previews then report the unknown picture format.
   }
-  DisableThreadLibraryCalls(instance);  // the library starts no threads and keeps no per-thread state
+  DisableThreadLibraryCalls(instance);  // no per-thread state for the loader to tell us of
   PATHMR_PLANT(OnLoad, instance);
   // The runtime's start-up made a record of the loading thread; the unload may run on another.
   shared::GiveBackThreadRecord();

@@ -179,9 +179,8 @@ void Image::SetPicture(std::unique_ptr<Picture> picture) {
   picture_ = std::move(picture);  // the old one goes first: only one picture's buffers at a time
   SizeToPicture();
   // Decoded here, where the picture is set and the size it is drawn at is known, not in the first
-  // paint: a picture set before its form is shown (the history dialog's preselected slide) is ready
-  // when the window appears, and the window's first paint only copies it. Before the layout has
-  // sized the control there is no size yet, and the first paint decodes.
+  // paint (a picture prepared for that size elsewhere, as the history dialog's, is kept as it is).
+  // Before the layout has sized the control there is no size yet, and the first paint decodes.
   const Bounds d = DestinationRect();
   if (picture_ && d.width > 0 && d.height > 0) picture_->Prepare(d.width, d.height);
   Invalidate();
@@ -197,10 +196,12 @@ void Image::ScaleFromLayout(int numerator, int denominator) {
   SizeToPicture();  // a picture's own size does not scale
 }
 
-Bounds Image::DestinationRect() const {
-  if (!picture_ || picture_->Empty()) return {0, 0, 0, 0};
-  return FitPicture(picture_->Width(), picture_->Height(), bounds_.width, bounds_.height, stretch_,
-                    proportional_, center_);
+Bounds Image::DestinationRect() const { return picture_ ? DestinationFor(*picture_) : Bounds{0, 0, 0, 0}; }
+
+Bounds Image::DestinationFor(const Picture& picture) const {
+  if (picture.Empty()) return {0, 0, 0, 0};
+  return FitPicture(picture.Width(), picture.Height(), bounds_.width, bounds_.height, stretch_, proportional_,
+                    center_);
 }
 
 void Image::PaintOn(HDC__* dc) {

@@ -83,8 +83,9 @@ class Image : public GraphicControl {
   ~Image() override;
   Picture* GetPicture() const { return picture_.get(); }  // read by the tests: the picture shown
   void SetPicture(std::unique_ptr<Picture> picture);
-  // Where the picture is drawn inside the control.
+  // Where the picture is drawn inside the control; or would be, for another picture.
   Bounds DestinationRect() const;
+  Bounds DestinationFor(const Picture& picture) const;
   void ScaleFromLayout(int numerator, int denominator) override;
 
  protected:

@@ -195,6 +195,10 @@ class KernelHandle {
   KernelHandle& operator=(const KernelHandle&) = delete;
   HANDLE get() const { return h_; }
   bool valid() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
+  void reset(HANDLE handle = nullptr) {
+    if (valid()) CloseHandle(h_);
+    h_ = handle;
+  }
 
  private:
   HANDLE h_;

@@ -2,9 +2,12 @@
 // on the screen, the temporary files, and every way the host's export can go wrong.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "history/HistoryUnit.h"
 #include "testkit/HistorySession.h"
@@ -264,6 +267,34 @@ TEST_F(SlidePreview, BrokenFilesAreReportedOnceAndTheirFilesDeleted) {
   }
 }
 
+// The preselected row's pixels fail once the dialog shows: one box, and the dialog stays. The box
+// is active before the dialog ever is, so the steps do not wait for the dialog's activation.
+TEST_F(SlidePreview, APreselectedPictureThatFailsToDecodeIsReportedOnce) {
+  presentation.slides[1].fault = Fault::DamagedInside;
+  Open({{1, "Broken"}, {2, "Two"}});
+  std::string text;
+  bool second = true, stays = false;
+  testkit::Driver d;
+  d.Then(TakeErrorBox(text));
+  d.Then(Pause(3));
+  d.Then(Check([&] {
+    RedrawWindow(testkit::FindDialog("Slide Show History"), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  }));
+  d.Then(Pause(3));
+  d.Then(Check([&] {
+    second = testkit::FindMessageBox() != nullptr;
+    dialog = testkit::FindDialog("Slide Show History");
+    stays = IsWindowVisible(dialog) != FALSE;
+    testkit::PostKey(List(), VK_ESCAPE);
+  }));
+  EXPECT_EQ(d.Run([&] { return lib.ShowSlideHistory(nullptr, 1); }), 0);
+  EXPECT_TRUE(d.AllStepsRan());
+  EXPECT_EQ(text.rfind("JPEG error #", 0), 0u) << text;
+  EXPECT_FALSE(second);  // painting again raises nothing more
+  EXPECT_TRUE(stays);
+}
+
 TEST_F(SlidePreview, HostsThatRenameOrFailAfterWritingLeaveNoFiles) {
   presentation.slides[1].solid = kRed;
   presentation.slides[1].fault = Fault::ChangesPath;
@@ -455,15 +486,15 @@ LRESULT CALLBACK WatchQueued(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-TEST(FirstPaint, TheWindowShowsWithItsPictureDecodedAndIsPaintedInOneGo) {
+TEST(FirstPaint, ASmallPictureShowsWithTheWindowAndIsPaintedInOneGo) {
   ui::RegisteredPictureFormats().Register("jpg", &kWatchedJpeg, [](std::vector<std::uint8_t> contents) {
     auto picture = std::make_unique<jpeg::JpegPicture>(std::move(contents), false);
     g_latest = picture.get();
     return std::unique_ptr<ui::Picture>(std::move(picture));
   });
   testkit::Presentation presentation;
-  presentation.slides[1].width = 4000;
-  presentation.slides[1].height = 3000;
+  presentation.slides[1].width = 1280;  // decodes within a frame: no blank flash first
+  presentation.slides[1].height = 720;
   presentation.slides[1].solid = kRed;
   int decodesOnScreen = -1;
   RECT picture{};
@@ -491,6 +522,130 @@ TEST(FirstPaint, TheWindowShowsWithItsPictureDecodedAndIsPaintedInOneGo) {
   EXPECT_EQ(decodesOnScreen, 1);
   EXPECT_EQ(g_waitingAfterFirstPaint, 0);  // rows, buttons and picture all painted in one go
   EXPECT_FALSE(IsRectEmpty(&picture));
+}
+
+// Pictures whose decode the test holds, as a large picture's would take long: the dialog's thread
+// must go on meanwhile. Each is numbered in the order made; the dialog's thread records which were
+// drawn.
+struct HeldDecodes {
+  ui::KernelHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<int> made{0}, started{0}, cancelled{0}, finished{0};
+  std::vector<int> drawn;
+};
+HeldDecodes* g_held = nullptr;
+const char kHeldJpeg = 0;
+
+class HeldJpeg : public ui::Picture {
+ public:
+  explicit HeldJpeg(std::vector<std::uint8_t> contents) : inner_(std::move(contents), false), number_(g_held->made++) {}
+  int Width() const override { return inner_.Width(); }
+  int Height() const override { return inner_.Height(); }
+  bool PreparesSlowly() const override { return true; }
+  void Prepare(int width, int height, const std::atomic<bool>* cancelled) override {
+    if (std::exchange(prepared_, true)) return;
+    ++g_held->started;
+    // Five seconds at most: a dialog that waits for its picture still ends, and fails the test.
+    for (int msec = 0; msec < 5000 && WaitForSingleObject(g_held->release.get(), 1) != WAIT_OBJECT_0; ++msec)
+      if (cancelled && cancelled->load()) {
+        ++g_held->cancelled;
+        return;
+      }
+    inner_.Prepare(width, height, cancelled);
+    ++g_held->finished;
+  }
+  void Draw(HDC__* dc, const ui::Bounds& d) override {
+    g_held->drawn.push_back(number_);
+    inner_.Draw(dc, d);
+  }
+
+ private:
+  jpeg::JpegPicture inner_;
+  const int number_;
+  bool prepared_ = false;
+};
+
+struct PictureBesideTheDialog : ::testing::Test {
+  HeldDecodes held;
+  testkit::Presentation presentation;
+  HWND dialog = nullptr;
+  void SetUp() override {
+    g_held = &held;
+    ui::RegisteredPictureFormats().Register("jpg", &kHeldJpeg, [](std::vector<std::uint8_t> contents) {
+      return std::unique_ptr<ui::Picture>(std::make_unique<HeldJpeg>(std::move(contents)));
+    });
+    presentation.slides[1].width = presentation.slides[2].width = 1280;
+    presentation.slides[1].height = presentation.slides[2].height = 720;
+    presentation.slides[1].solid = kRed;
+    presentation.slides[2].solid = kGreen;
+  }
+  void TearDown() override {
+    ui::RegisteredPictureFormats().Unregister(&kHeldJpeg);
+    g_held = nullptr;
+  }
+  HWND Panel() const { return GetParent(testkit::FindChild(dialog, "Button", "Go")); }
+  HWND List() const { return testkit::FindChild(dialog, "ListBox"); }
+  testkit::Driver::Step Painted() {
+    return [this] {
+      dialog = testkit::FindDialog("Slide Show History");
+      return dialog && IsWindowVisible(dialog) && !testkit::WaitsForPaint(dialog);
+    };
+  }
+  int Show(std::vector<testkit::Driver::Step> steps) {
+    testkit::Driver d;
+    for (auto& step : steps) d.Then(step);
+    history::Initialize(presentation.AsVariant());
+    history::Add(1, "One");
+    history::Add(2, "Two");
+    const int result = d.Run([] { return history::Show(nullptr, 1); });
+    EXPECT_TRUE(d.AllStepsRan());
+    return result;
+  }
+};
+
+TEST_F(PictureBesideTheDialog, TheWindowIsPaintedWithItsRowsWhileThePreselectedPictureDecodes) {
+  int finishedWhenPainted = -1, selectedWhenPainted = -2;
+  bool redWhileHeld = true;
+  RECT landed{};
+  EXPECT_EQ(Show({Painted(), testkit::HistorySession::Check([&] {
+                    finishedWhenPainted = held.finished;
+                    selectedWhenPainted = static_cast<int>(SendMessageA(List(), LB_GETCURSEL, 0, 0));
+                    const RECT none = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kRed, false);
+                    redWhileHeld = !IsRectEmpty(&none);
+                    SetEvent(held.release.get());
+                  }),
+                  testkit::HistorySession::Check([&] { landed = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kRed); }),
+                  testkit::HistorySession::Check([&] { testkit::PostKey(List(), VK_RETURN); })}),
+            1);
+  EXPECT_EQ(finishedWhenPainted, 0);  // shown and painted before the decode ended
+  EXPECT_EQ(selectedWhenPainted, 0);
+  EXPECT_FALSE(redWhileHeld);
+  EXPECT_FALSE(IsRectEmpty(&landed));
+  EXPECT_EQ(held.finished, 1);
+}
+
+TEST_F(PictureBesideTheDialog, ANewSelectionCancelsTheDecodeAndOnlyTheLastPictureLands) {
+  RECT green{};
+  EXPECT_EQ(Show({Painted(), testkit::HistorySession::Check([&] { testkit::PostKey(List(), VK_DOWN); }),
+                  [&] { return held.started == 2; },
+                  testkit::HistorySession::Check([&] {
+                    EXPECT_EQ(held.cancelled, 1);  // the first row's decode, given up for the second
+                    SetEvent(held.release.get());
+                  }),
+                  testkit::HistorySession::Check([&] { green = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kGreen); }),
+                  testkit::HistorySession::Check([&] { testkit::PostKey(List(), VK_RETURN); })}),
+            2);
+  EXPECT_FALSE(IsRectEmpty(&green));
+  EXPECT_EQ(held.finished, 1);
+  ASSERT_FALSE(held.drawn.empty());
+  for (int number : held.drawn) EXPECT_EQ(number, 1) << "the first row's picture was drawn";
+}
+
+TEST_F(PictureBesideTheDialog, EscapeDuringTheDecodeEndsTheDialogAndTheDecodeAtOnce) {
+  EXPECT_EQ(Show({Painted(), testkit::HistorySession::Check([&] { testkit::PostKey(List(), VK_ESCAPE); })}), 0);
+  EXPECT_EQ(held.started, 1);
+  EXPECT_EQ(held.cancelled, 1);  // given up, and waited for, before Show returned
+  EXPECT_EQ(held.finished, 0);
+  EXPECT_TRUE(held.drawn.empty());
 }
 
 }  // namespace

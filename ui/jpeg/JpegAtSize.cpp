@@ -27,8 +27,10 @@ ui::BgrImage ToBgr(Image&& img) {
 
 }  // namespace
 
-SizedImage DecodeAtSize(std::vector<std::uint8_t> contents, bool quantize, int width, int height) {
+SizedImage DecodeAtSize(std::vector<std::uint8_t> contents, bool quantize, int width, int height,
+                        const std::atomic<bool>* cancelled) {
   DecodeOptions options;
+  options.cancelled = cancelled;
   options.quantize = quantize;
   options.coverWidth = width;
   options.coverHeight = height;

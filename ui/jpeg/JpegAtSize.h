@@ -2,6 +2,7 @@
 // DCT domain to the smallest size that still covers that size, area averaging does the rest.
 // No platform calls.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -16,7 +17,9 @@ struct SizedImage {
 };
 
 // Takes the file's bytes and gives them back as soon as libjpeg is done with them; every buffer
-// on the way is given back before this returns. Throws JpegError.
-SizedImage DecodeAtSize(std::vector<std::uint8_t> contents, bool quantize, int width, int height);
+// on the way is given back before this returns. Throws JpegError, or DecodeCancelled once
+// `cancelled` is set.
+SizedImage DecodeAtSize(std::vector<std::uint8_t> contents, bool quantize, int width, int height,
+                        const std::atomic<bool>* cancelled = nullptr);
 
 }  // namespace jpeg

@@ -19,6 +19,7 @@ struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
   int code;
+  const std::atomic<bool>* cancelled;
 };
 
 extern "C" void OnErrorExit(j_common_ptr cinfo) {
@@ -34,11 +35,16 @@ extern "C" void OnMessage(j_common_ptr, int) {}  // warnings (a truncated file, 
 // would hold the dialog for minutes.
 constexpr int kMaxScans = 500;
 constexpr int kTooManyScans = -2;
+constexpr int kCancelled = -3;
 
 extern "C" void OnProgress(j_common_ptr cinfo) {
   if (!cinfo->is_decompressor) return;
-  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
   auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+  if (err->cancelled && err->cancelled->load(std::memory_order_relaxed)) {
+    err->code = kCancelled;
+    std::longjmp(err->jump, 1);
+  }
+  if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= kMaxScans) return;
   err->code = kTooManyScans;
   std::longjmp(err->jump, 1);
 }
@@ -52,6 +58,7 @@ struct Session {
 };
 
 [[noreturn]] void Fail(int code) {
+  if (code == kCancelled) throw DecodeCancelled();
   if (code == kTooManyScans) throw JpegError("JPEG file with more than " + std::to_string(kMaxScans) + " scans");
   throw JpegError("JPEG error #" + std::to_string(code));
 }
@@ -62,6 +69,7 @@ int StartSession(Session* s, const std::uint8_t* data, std::size_t size) {
   s->err.pub.error_exit = OnErrorExit;
   s->err.pub.emit_message = OnMessage;
   s->err.code = 0;
+  s->err.cancelled = nullptr;
   if (setjmp(s->err.jump)) return s->err.code ? s->err.code : -1;
   jpeg_create_decompress(&s->cinfo);
   s->progress.progress_monitor = OnProgress;
@@ -164,6 +172,7 @@ Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& op
   if (pixels(width, height) > options.maxPixels || pixels(img.width, img.height) > options.maxDecodedPixels)
     throw JpegError(tooLarge + ")");
   const bool quantize = options.quantize || c.num_components == 1;
+  session.get()->err.cancelled = options.cancelled;
   img.bitsPerPixel = quantize ? 8 : 24;
   img.stride = (static_cast<std::size_t>(img.width) * (quantize ? 1 : 3) + 3) & ~static_cast<std::size_t>(3);
   img.pixels.assign(img.stride * static_cast<std::size_t>(img.height), 0);

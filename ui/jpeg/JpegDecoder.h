@@ -2,6 +2,7 @@
 // libjpeg reports errors by calling back; here those callbacks jump back to a frame that holds no
 // C++ objects, and the failure becomes a JpegError there, never unwinding through libjpeg's frames.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
@@ -14,6 +15,12 @@ namespace jpeg {
 class JpegError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// A decode given up because its caller set the flag in DecodeOptions::cancelled.
+class DecodeCancelled : public std::runtime_error {
+ public:
+  DecodeCancelled() : std::runtime_error("JPEG decoding cancelled") {}
 };
 
 struct Header {
@@ -44,6 +51,9 @@ struct DecodeOptions {
   std::uint64_t maxPixels = 200'000'000;
   // Output with more pixels than this is refused before it is allocated.
   std::uint64_t maxDecodedPixels = 40'000'000;
+  // Read by libjpeg's progress hook, about once per row of output or of input while a multi-scan
+  // file is read in: once set, the decode stops there with DecodeCancelled. Set from any thread.
+  const std::atomic<bool>* cancelled = nullptr;
 };
 
 // libjpeg's own working memory for one picture: the coefficients of every block that a
@@ -55,7 +65,7 @@ constexpr long kMaxDecoderMemory = 80L * 1024 * 1024;
 Header ReadHeader(const std::uint8_t* data, std::size_t size);
 
 // Decodes the picture with accurate integer IDCT and smoothing, at full size or scaled to cover the
-// size given in the options. Throws JpegError.
+// size given in the options. Throws JpegError, or DecodeCancelled.
 Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
 
 }  // namespace jpeg

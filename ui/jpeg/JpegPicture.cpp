@@ -30,22 +30,29 @@ JpegPicture::JpegPicture(std::vector<std::uint8_t> contents, bool quantize)
 
 JpegPicture::~JpegPicture() = default;
 
-void JpegPicture::Decode(int width, int height) {
+void JpegPicture::Decode(int width, int height, const std::atomic<bool>* cancelled) {
   ++decodes_;
   std::vector<std::uint8_t> bytes;
   bytes.swap(contents_);  // given back by the decoder, whether it succeeds or not
-  SizedImage sized = DecodeAtSize(std::move(bytes), quantize_, width, height);
-  decodedWidth_ = sized.decodedWidth;
-  decodedHeight_ = sized.decodedHeight;
-  bitmap_.reset(MakeBitmap(sized.image));
-  bitmapWidth_ = width;
-  bitmapHeight_ = height;
+  pixels_ = std::make_unique<SizedImage>(DecodeAtSize(std::move(bytes), quantize_, width, height, cancelled));
+  decodedWidth_ = pixels_->decodedWidth;
+  decodedHeight_ = pixels_->decodedHeight;
 }
 
-void JpegPicture::Prepare(int width, int height) {
+void JpegPicture::Prepare(int width, int height, const std::atomic<bool>* cancelled) {
   if (bitmap_ || failed_ || Empty() || width <= 0 || height <= 0) return;
   try {
-    Decode(width, height);
+    if (!pixels_) Decode(width, height, cancelled);
+    // Beside the dialog (with a flag to cancel) only the pixels: GDI stays on the thread that
+    // draws, which makes the bitmap at the next Prepare or Draw (a thread in GDI while another
+    // holds the loader lock could wait on it).
+    if (cancelled) return;
+    bitmap_.reset(MakeBitmap(pixels_->image));
+    bitmapWidth_ = pixels_->image.width;
+    bitmapHeight_ = pixels_->image.height;
+    pixels_.reset();
+  } catch (const DecodeCancelled&) {
+    failed_ = true;  // nothing to report: the picture is no longer wanted
   } catch (...) {
     // Reported once by whoever paints it, as if the paint had decoded; after that the picture draws
     // as empty, or every repaint that the error box itself causes would raise again.

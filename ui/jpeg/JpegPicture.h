@@ -11,6 +11,7 @@
 
 #include "ui/Owners.h"
 #include "ui/Picture.h"
+#include "ui/jpeg/JpegAtSize.h"
 #include "ui/jpeg/JpegDecoder.h"
 
 struct HBITMAP__;
@@ -27,8 +28,11 @@ class JpegPicture : public ui::Picture {
 
   int Width() const override { return header_.width; }
   int Height() const override { return header_.height; }
-  // Decodes at that size, once; a failure is kept for the next draw.
-  void Prepare(int width, int height) override;
+  // Decodes at that size, once; a failure is kept for the next draw. Cancelled, it draws nothing.
+  // With a flag to cancel (beside the dialog) it decodes only the pixels; the bitmap follows at
+  // the next Prepare or Draw, on the thread that draws.
+  void Prepare(int width, int height, const std::atomic<bool>* cancelled = nullptr) override;
+  bool PreparesSlowly() const override { return !Empty(); }
   // Decodes first if nothing was prepared. A picture that failed to decode throws that once and
   // then draws nothing. Drawn at another size than prepared, the kept bitmap is stretched: the bytes
   // to decode again are gone.
@@ -43,7 +47,7 @@ class JpegPicture : public ui::Picture {
   std::size_t FileBytesHeld() const { return contents_.capacity(); }
 
  private:
-  void Decode(int width, int height);
+  void Decode(int width, int height, const std::atomic<bool>* cancelled);
 
   std::vector<std::uint8_t> contents_;
   Header header_;
@@ -52,7 +56,8 @@ class JpegPicture : public ui::Picture {
   std::exception_ptr failure_;  // raised by the next draw, then dropped
   int decodes_ = 0;
   int decodedWidth_ = 0, decodedHeight_ = 0;
-  ui::GdiObject<HBITMAP> bitmap_;  // the picture at the size it was decoded for
+  std::unique_ptr<SizedImage> pixels_;  // decoded beside the dialog, not yet a bitmap
+  ui::GdiObject<HBITMAP> bitmap_;       // the picture at the size it was decoded for
   int bitmapWidth_ = 0, bitmapHeight_ = 0;
 };
 

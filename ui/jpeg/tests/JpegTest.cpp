@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "testkit/JpegWriter.h"
 #include "testkit/Presentation.h"
@@ -337,6 +339,34 @@ TEST(JpegPicture, PixelsThatFailToDecodeRaiseOnceThenDrawNothing) {
   EXPECT_THROW(prepared.Draw(canvas.dc, {0, 0, 160, 120}), jpeg::JpegError);
   EXPECT_NO_THROW(prepared.Draw(canvas.dc, {0, 0, 160, 120}));
   EXPECT_EQ(prepared.Decodes(), 1);
+}
+
+// The flag that ends a decode in flight: read by libjpeg's progress hook, in a single pass and while
+// a progressive file is read in.
+TEST(JpegDecoder, ACancelledDecodeStopsWithDecodeCancelled) {
+  testkit::JpegWriteOptions progressive;
+  progressive.progressive = true;
+  std::vector<std::uint8_t> pixels(2000 * 1500 * 3);
+  for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<std::uint8_t>(i * 31 / 7);
+  for (const auto& file :
+       {testkit::EncodeJpeg(pixels, 2000, 1500, 3), testkit::EncodeJpeg(pixels, 2000, 1500, 3, progressive)}) {
+    std::atomic<bool> cancelled{true};
+    jpeg::DecodeOptions options;
+    options.cancelled = &cancelled;
+    EXPECT_THROW(jpeg::Decode(file.data(), file.size(), options), jpeg::DecodeCancelled);
+    options.coverWidth = 160;  // scaled as a preview is
+    options.coverHeight = 120;
+    EXPECT_THROW(jpeg::Decode(file.data(), file.size(), options), jpeg::DecodeCancelled);
+    cancelled = false;
+    EXPECT_EQ(jpeg::Decode(file.data(), file.size(), options).width, 250);  // the flag down: decoded whole
+  }
+  // A cancelled picture reports nothing and draws nothing: it is on its way out.
+  std::atomic<bool> cancelled{true};
+  jpeg::JpegPicture picture(testkit::SolidJpeg(640, 480, 0x102030), false);
+  picture.Prepare(160, 120, &cancelled);
+  EXPECT_TRUE(picture.Failed());
+  Canvas canvas;
+  EXPECT_NO_THROW(picture.Draw(canvas.dc, {0, 0, 160, 120}));
 }
 
 TEST(JpegPicture, HeaderFailureRaisesAtLoad) {
