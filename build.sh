@@ -73,7 +73,7 @@ fi
 
 dll_name() { if [ "$1" = 32 ]; then echo Pathmr.dll; else echo Pathmr64.dll; fi; }
 
-# build_arch 32|64 [TARGET]: everything, or only the target named.
+# build_arch 32|64 [TARGET...]: everything that a test run uses, or only the targets named.
 build_arch() {
   local arch=$1 toolchain=mingw-i686 log=$BUILD_DIR/logs/configure$1.log
   [ "$arch" = 64 ] && toolchain=mingw-x86_64
@@ -86,11 +86,11 @@ build_arch() {
     exit 1
   fi
   if [ $# -ge 2 ]; then
-    step="compiling $(dll_name "$arch")"
-    echo "== building $(dll_name "$arch") =="
-    cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)" --target "$2"
+    step="compiling ${*:2} ($arch-bit)"
+    echo "== building ${*:2} ($arch-bit) =="
+    cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)" --target "${@:2}"
   else
-    step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests, benchmarks)"
+    step="compiling the $arch-bit build ($(dll_name "$arch"), host, tests)"
     echo "== building $(dll_name "$arch") and its tests =="
     cmake --build "$BUILD_DIR/cross$arch" -j"$(nproc)"
   fi
@@ -256,7 +256,7 @@ case "$cmd" in
     done
     ;;
   bench)
-    for arch in "${runnable[@]}"; do build_arch "$arch"; done
+    for arch in "${runnable[@]}"; do build_arch "$arch" Pathmr preview_benchmark history_benchmark; done
     [ -z "$no32" ] || echo "$no32: only the 64-bit build is measured"
     start_display
     for arch in "${runnable[@]}"; do
@@ -310,7 +310,13 @@ case "$cmd" in
       ) >"$BUILD_DIR/logs/job-$name.log" 2>&1 </dev/null &
       jobs+=("$! $name")
     }
-    build_all() { local arch; for arch in "$@"; do build_arch "$arch"; done; }
+    # A build whose tests cannot run here is built for the release only: its library.
+    build_all() {
+      local arch
+      for arch in "$@"; do
+        if [[ " ${runnable[*]} " == *" $arch "* ]]; then build_arch "$arch"; else build_arch "$arch" Pathmr; fi
+      done
+    }
     prefixes_for() {
       local arch
       if [ "$1" = other ]; then

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Owners.h"
 #include "testkit/DialogDriver.h"
 #include "testkit/JpegWriter.h"
 #include "testkit/PathmrLibrary.h"
@@ -184,7 +185,7 @@ FirstPaint UntilPainted(const char* dialogClass, F&& show, Watch watch = Watch::
   {
     const ui::Hook sent(WH_CALLWNDPROC, &SentToDialog), taken(WH_GETMESSAGE, &TakenByDialog);
     const UINT_PTR watchdog = SetTimer(nullptr, 0, 10000, &CloseUnseen);
-    const ui::ScopeExit stop([watchdog] { KillTimer(nullptr, watchdog); });
+    const platform::ScopeExit stop([watchdog] { KillTimer(nullptr, watchdog); });
     g_called = Clock::now();
     show();
   }
@@ -212,13 +213,13 @@ Alone ExportAndDecodeAlone(const std::vector<std::uint8_t>& file, int width, int
   const std::string path = std::string(folder) + "pathmr-bench.jpg";
   const auto start = Clock::now();
   {
-    ui::KernelHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    platform::KernelHandle out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     WriteFile(out.get(), file.data(), static_cast<DWORD>(file.size()), &written, nullptr);
   }
   std::vector<std::uint8_t> back(file.size());
   {
-    ui::KernelHandle in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    platform::KernelHandle in(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     DWORD read = 0;
     ReadFile(in.get(), back.data(), static_cast<DWORD>(back.size()), &read, nullptr);
   }

@@ -22,6 +22,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "platform/Owners.h"
 #include "testkit/JpegWriter.h"
 #include "testkit/Presentation.h"
 #include "testkit/Screen.h"
@@ -111,7 +112,7 @@ double PeakInFreshProcess(const std::string& path, int width, int height) {
   PROCESS_INFORMATION pi{};
   DWORD kilobytes = 0;
   if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
-    const ui::KernelHandle process(pi.hProcess), thread(pi.hThread);
+    const platform::KernelHandle process(pi.hProcess), thread(pi.hThread);
     WaitForSingleObject(process.get(), 60000);
     GetExitCodeProcess(process.get(), &kilobytes);
   }

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "dialogs/FileVersion.h"
+#include "platform/Owners.h"
 #include "ui/Form.h"
-#include "ui/Owners.h"
 
 namespace dialogs {
 namespace {
@@ -27,7 +27,7 @@ int CommonControlsMajorVersion() {
   HMODULE module = GetModuleHandleA("comctl32.dll");
   const std::string path = module ? std::string() : SystemFile("comctl32.dll");
   if (!module && path.empty()) return 0;
-  const ui::Module mappedHere(module ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  const platform::Module mappedHere(module ? nullptr : LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!module) module = mappedHere.get();
   HRSRC info = module ? FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(16) /* RT_VERSION */) : nullptr;
   HGLOBAL data = info ? LoadResource(module, info) : nullptr;
@@ -38,7 +38,7 @@ int CommonControlsMajorVersion() {
 bool DetermineVisualStyles() {
   // By full path: a library inside someone else's process must not load a planted uxtheme.dll.
   const std::string path = SystemFile("uxtheme.dll");
-  const ui::Module module(path.empty() ? nullptr : LoadLibraryA(path.c_str()));
+  const platform::Module module(path.empty() ? nullptr : LoadLibraryA(path.c_str()));
   HMODULE uxtheme = module.get();
   if (!uxtheme) return false;
   using BoolFn = BOOL(WINAPI*)();

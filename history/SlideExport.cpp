@@ -3,8 +3,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ui/AnsiText.h"
-#include "ui/Owners.h"
+#include "platform/AnsiText.h"
+#include "platform/Owners.h"
 
 namespace history {
 namespace {
@@ -25,7 +25,7 @@ IDispatch* DispatchOf(const VARIANT& v) {
 }
 
 void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UINT count, VARIANT* result) {
-  std::wstring wide = ui::WideFromAnsi(name);
+  std::wstring wide = platform::WideFromAnsi(name);
   LPOLESTR names[] = {&wide[0]};
   DISPID id = DISPID_UNKNOWN;
   if (FAILED(object->GetIDsOfNames(IID_NULL, names, 1, GetThreadLocale(), &id)))
@@ -37,7 +37,7 @@ void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UIN
   if (hr == DISP_E_EXCEPTION) {
     if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
     // The host's texts are not shown (its failures are silent), only given back.
-    ui::Bstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
+    platform::Bstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
   }
   if (FAILED(hr)) throw AutomationError(std::string("Call of ") + name + " failed");
 }
@@ -47,7 +47,7 @@ void Call(IDispatch* object, const char* name, WORD flags, VARIANTARG* args, UIN
 void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::wstring& path) {
   IDispatch* presentationObject = DispatchOf(presentation);
 
-  ui::Variant slides;
+  platform::Variant slides;
   Call(presentationObject, "Slides", DISPATCH_METHOD | DISPATCH_PROPERTYGET, nullptr, 0, slides.get());
 
   LONG index = slideIndex;
@@ -55,11 +55,11 @@ void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::wstr
   VariantInit(&itemArg);
   itemArg.vt = VT_I4 | VT_BYREF;
   itemArg.plVal = &index;
-  ui::Variant slide;
+  platform::Variant slide;
   Call(DispatchOf(*slides), "Item", DISPATCH_METHOD, &itemArg, 1, slide.get());
 
-  ui::Bstr format(SysAllocString(L"jpg"));
-  ui::Bstr target(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
+  platform::Bstr format(SysAllocString(L"jpg"));
+  platform::Bstr target(SysAllocStringLen(path.data(), static_cast<UINT>(path.size())));
   if (!format.get() || !target.get()) throw AutomationError("Out of memory");
   VARIANTARG exportArgs[2];  // in reverse order: the format, then the path
   VariantInit(&exportArgs[0]);
@@ -68,7 +68,7 @@ void ExportSlide(const VARIANT& presentation, std::int32_t slideIndex, std::wstr
   exportArgs[0].bstrVal = format.get();
   exportArgs[1].vt = VT_BSTR | VT_BYREF;
   exportArgs[1].pbstrVal = target.address();
-  ui::Variant ignored;
+  platform::Variant ignored;
   const auto readBack = [&] {
     const BSTR s = target.get();
     path.assign(s ? s : L"", s ? SysStringLen(s) : 0);

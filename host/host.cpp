@@ -16,10 +16,10 @@
 #include <string>
 
 #include "library/Pathmr.h"
+#include "platform/Owners.h"
 #include "testkit/DialogDriver.h"
 #include "testkit/Presentation.h"
 #include "testkit/Screen.h"
-#include "ui/Owners.h"
 
 namespace {
 
@@ -49,8 +49,8 @@ const Visit kHistory[] = {
 
 int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--hold") == 0) {
-    const ui::KernelHandle release(OpenEventA(SYNCHRONIZE, FALSE, argv[2]));
-    const ui::Module held(LoadLibraryA(PATHMR_DLL_NAME));
+    const platform::KernelHandle release(OpenEventA(SYNCHRONIZE, FALSE, argv[2]));
+    const platform::Module held(LoadLibraryA(PATHMR_DLL_NAME));
     if (!release.valid() || !held.get()) return 2;
     WaitForSingleObject(release.get(), 30000);
     return 0;
@@ -59,13 +59,13 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::strcmp(argv[1], "--auto") == 0) autoDir = argv[2];
 
   const HRESULT com = CoInitialize(nullptr);
-  const ui::ScopeExit uninitialize([com] {
+  const platform::ScopeExit uninitialize([com] {
     if (SUCCEEDED(com)) CoUninitialize();
   });
   // Declared before the library, so that it outlives it: the library may give back its reference
   // as it unloads.
   testkit::Presentation presentation;
-  const ui::Module library(LoadLibraryA(PATHMR_DLL_NAME));
+  const platform::Module library(LoadLibraryA(PATHMR_DLL_NAME));
   if (!library.get()) {
     std::fprintf(stderr, "host: cannot load " PATHMR_DLL_NAME " (error %lu)\n", GetLastError());
     return 1;

@@ -8,11 +8,12 @@
 
 #include <optional>
 
-#include "history/HistoryUnit.h"
+#include "history/HistoryRequest.h"
 #include "library/RuntimeThreads.h"
+#include "platform/DebugOutput.h"
+#include "platform/Owners.h"
 #include "shared/PlantedFault.h"
 #include "shared/ThreadRecord.h"
-#include "ui/Owners.h"
 #include "ui/WindowClass.h"
 #include "ui/jpeg/JpegPicture.h"
 
@@ -27,7 +28,7 @@ namespace {
 
 // Held from load to unload; nothing ever waits on it. Other programs can tell by its name that
 // the library is loaded somewhere.
-std::optional<ui::KernelHandle> g_libraryMutex;
+std::optional<platform::KernelHandle> g_libraryMutex;
 
 void Load(HINSTANCE instance) {
   // The windowing layer needs no set-up of its own: its window classes are registered on first use.
@@ -36,8 +37,10 @@ void Load(HINSTANCE instance) {
   // One screen query (GetDC, GetDeviceCaps, ReleaseDC) and an entry in the library's own registry.
   try {
     jpeg::RegisterJpegFormat(jpeg::ScreenColourDepth());
+    PATHMR_PLANT(InLoadStep);
   } catch (...) {
     // Out of memory this early: previews then report the unknown picture format.
+    platform::WriteCurrentException("load");
   }
   DisableThreadLibraryCalls(instance);  // no per-thread state for the loader to tell us of
   PATHMR_PLANT(OnLoad, instance);
@@ -50,7 +53,9 @@ void Unload() {
   // it here sends messages only to our own window procedures.
   try {
     history::DropHistoryRequest();
+    PATHMR_PLANT(InUnloadStep);
   } catch (...) {
+    platform::WriteCurrentException("unload");  // the unload goes on: the request is forgotten
   }
   jpeg::UnregisterJpegFormat();
   g_libraryMutex.reset();

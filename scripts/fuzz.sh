@@ -58,8 +58,11 @@ if [ ! -f "$jpeg_prefix/lib/libjpeg.a" ] || [ "$(cat "$stamp" 2>/dev/null)" != "
   CC=clang cmake -S "$src" -B "$fuzz/src/libjpeg-build" -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_C_FLAGS="$jpeg_flags" -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF \
     -DCMAKE_INSTALL_PREFIX="$jpeg_prefix" -DCMAKE_INSTALL_LIBDIR="$jpeg_prefix/lib" >/dev/null
-  cmake --build "$fuzz/src/libjpeg-build" -j"$(nproc)" >/dev/null
-  cmake --install "$fuzz/src/libjpeg-build" >/dev/null
+  # The static library alone, as in setup.sh.
+  cmake --build "$fuzz/src/libjpeg-build" -j"$(nproc)" --target jpeg-static >/dev/null
+  mkdir -p "$jpeg_prefix/lib" "$jpeg_prefix/include"
+  cp "$fuzz/src/libjpeg-build/jconfig.h" "$src/"{jerror.h,jmorecfg.h,jpeglib.h} "$jpeg_prefix/include/"
+  cp "$fuzz/src/libjpeg-build/libjpeg.a" "$jpeg_prefix/lib/"
   echo "clang-$clang_major $jpeg_flags" >"$stamp"
 fi
 

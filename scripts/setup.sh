@@ -85,8 +85,12 @@ for arch in 32 64; do
     cmake -S "$src/libjpeg-turbo" -B "$src/libjpeg-build$arch" \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/$toolchain.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DENABLE_SHARED=OFF -DWITH_TURBOJPEG=OFF -DCMAKE_INSTALL_PREFIX="$jpeg_prefix"
-  quiet "building libjpeg-turbo ($arch-bit)" libjpeg$arch.log cmake --build "$src/libjpeg-build$arch" -j"$(nproc)"
-  quiet "installing libjpeg-turbo ($arch-bit)" libjpeg$arch.log cmake --install "$src/libjpeg-build$arch"
+  # The static library alone: its tools and tests are a quarter of the build and nothing uses them.
+  quiet "building libjpeg-turbo ($arch-bit)" libjpeg$arch.log \
+    cmake --build "$src/libjpeg-build$arch" -j"$(nproc)" --target jpeg-static
+  mkdir -p "$jpeg_prefix/lib" "$jpeg_prefix/include"
+  cp "$src/libjpeg-build$arch/jconfig.h" "$src/libjpeg-turbo/"{jerror.h,jmorecfg.h,jpeglib.h} "$jpeg_prefix/include/"
+  cp "$src/libjpeg-build$arch/libjpeg.a" "$jpeg_prefix/lib/"
   [ -f "$jpeg_prefix/lib/libjpeg.a" ] || fail "libjpeg-turbo ($arch-bit) built, but $jpeg_prefix/lib/libjpeg.a is missing"
   echo "setup: libjpeg-turbo ($arch-bit) built into $jpeg_prefix"
 done

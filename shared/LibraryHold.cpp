@@ -5,8 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/Module.h"
 #include "shared/ThreadRecord.h"
-#include "ui/Module.h"
 #include "ui/Owners.h"
 
 namespace shared {
@@ -122,9 +122,9 @@ void CALLBACK GiveBack(PTP_CALLBACK_INSTANCE instance, void*) {
     }
     ReleaseSRWLockExclusive(&g_lock);
     if (last) break;
-    FreeLibrary(ui::Instance());
+    FreeLibrary(platform::Instance());
   }
-  FreeLibraryWhenCallbackReturns(instance, ui::Instance());
+  FreeLibraryWhenCallbackReturns(instance, platform::Instance());
 }
 
 }  // namespace

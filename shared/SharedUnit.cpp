@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "ui/FilePath.h"
-#include "ui/Owners.h"
+#include "platform/FilePath.h"
+#include "platform/Owners.h"
 
 namespace shared {
 
@@ -29,7 +29,7 @@ std::wstring NewGuidString() {
   if (FAILED(CoCreateGuid(&guid))) throw std::runtime_error("Cannot create a GUID");
   LPOLESTR text = nullptr;
   if (FAILED(StringFromCLSID(guid, &text)) || !text) throw std::runtime_error("Cannot format a GUID");
-  ui::ScopeExit freeText([text] { CoTaskMemFree(text); });
+  platform::ScopeExit freeText([text] { CoTaskMemFree(text); });
   return text;
 }
 
@@ -50,7 +50,7 @@ void TemporaryFiles::Add(const std::wstring& path) {
 }
 
 TemporaryFiles::~TemporaryFiles() {
-  for (const auto& p : paths_) DeleteFileW(ui::ExtendedLengthPath(p).c_str());
+  for (const auto& p : paths_) DeleteFileW(platform::ExtendedLengthPath(p).c_str());
 }
 
 }  // namespace shared

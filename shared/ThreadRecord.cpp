@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "ui/Module.h"
+#include "platform/Module.h"
 
 
 // The thread library's TLS callback, which frees the calling thread's record on DLL_THREAD_DETACH.
@@ -10,6 +10,6 @@ extern "C" const PIMAGE_TLS_CALLBACK __xl_f;
 
 namespace shared {
 
-void GiveBackThreadRecord() { __xl_f(ui::Instance(), DLL_THREAD_DETACH, nullptr); }
+void GiveBackThreadRecord() { __xl_f(platform::Instance(), DLL_THREAD_DETACH, nullptr); }
 
 }  // namespace shared

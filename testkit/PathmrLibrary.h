@@ -10,7 +10,7 @@
 #include <string>
 
 #include "library/Pathmr.h"
-#include "ui/Owners.h"
+#include "platform/Owners.h"
 
 namespace testkit {
 
@@ -46,7 +46,7 @@ struct PathmrLibrary {
 
   // Freed when this goes (after the pump below), or when an export is missing and construction
   // fails; a test that unloads at a moment of its own calls module.reset().
-  ui::Module module{LoadLibraryA(LibraryFileName())};
+  platform::Module module{LoadLibraryA(LibraryFileName())};
   InitializeSlideHistoryFn InitializeSlideHistory = Bind<InitializeSlideHistoryFn>("InitializeSlideHistory");
   AddSlideHistoryFn AddSlideHistory = Bind<AddSlideHistoryFn>("AddSlideHistory");
   ShowSlideHistoryFn ShowSlideHistory = Bind<ShowSlideHistoryFn>("ShowSlideHistory");

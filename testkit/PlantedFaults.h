@@ -1,25 +1,59 @@
 // Faults planted on purpose in test-only builds of the library (Pathmr-planted-*.dll and
 // Pathmr64-planted-*.dll, which the release never packs): every leak check must be seen to catch
-// the fault it claims to catch. PATHMR_PLANTED_FAULT names the one fault a build has; the product
-// is compiled without it, and shared/PlantedFault.h then makes every planting point nothing.
-// The numbers follow the order of PATHMR_PLANTED_FAULTS in CMakeLists.txt.
+// the fault it claims to catch, and the load and unload must be seen to contain errors that no
+// test can otherwise bring about. The planting points are compiled once with PATHMR_PLANTED_BUILD
+// and linked into one library per fault; each library has the one fault that its file name ends
+// in ("-planted-heap-per-load.dll"). The product is compiled without PATHMR_PLANTED_BUILD, and
+// shared/PlantedFault.h then makes every planting point nothing.
 #pragma once
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
-
-#define PATHMR_FAULT_HEAP_PER_DIALOG 1
-#define PATHMR_FAULT_THREAD_PER_LOAD 2
-#define PATHMR_FAULT_THREAD_PER_INITIALIZE_PRODUCT 3
-#define PATHMR_FAULT_GDI_PER_TEN_DIALOGS 4
-#define PATHMR_FAULT_HANDLE_PER_DROPPED_REQUEST 5
-#define PATHMR_FAULT_HEAP_PER_LOAD 6
-#define PATHMR_FAULT_CLASS_PER_LOAD 7
-#define PATHMR_FAULT_ATOM_PER_LOAD 8
-#define PATHMR_FAULT_TLS_SLOT_PER_LOAD 9
+#include <cstring>
+#include <stdexcept>
 
 namespace testkit::planted {
+
+// In the order of PATHMR_PLANTED_FAULTS in CMakeLists.txt.
+enum Fault {
+  kNone,
+  kHeapPerDialog,
+  kThreadPerLoad,
+  kThreadPerInitializeProduct,
+  kGdiPerTenDialogs,
+  kHandlePerDroppedRequest,
+  kHeapPerLoad,
+  kClassPerLoad,
+  kAtomPerLoad,
+  kTlsSlotPerLoad,
+  kErrorsAtLoadAndUnload,
+};
+
+// Read from the library's own file name at its first planting point (in DllMain: only kernel32
+// calls). No function-local static: its guard would bring in the compiler's thread library.
+inline int g_fault = -1;
+inline Fault FaultOfThisLibrary() {
+  if (g_fault < 0) {
+    static constexpr const char* kNames[] = {"heap-per-dialog", "thread-per-load", "thread-per-initialize-product",
+                                             "gdi-per-ten-dialogs", "handle-per-dropped-request", "heap-per-load",
+                                             "class-per-load", "atom-per-load", "tls-slot-per-load",
+                                             "errors-at-load-and-unload"};
+    HMODULE self = nullptr;
+    char path[MAX_PATH] = "";
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCSTR>(&FaultOfThisLibrary), &self);
+    GetModuleFileNameA(self, path, sizeof path);
+    const char* name = std::strstr(path, "-planted-");
+    int fault = kNone;
+    for (int i = 0; name && i < static_cast<int>(sizeof kNames / sizeof *kNames); ++i) {
+      const std::size_t n = std::strlen(kNames[i]);
+      if (_strnicmp(name + 9, kNames[i], n) == 0 && _stricmp(name + 9 + n, ".dll") == 0) fault = i + 1;
+    }
+    g_fault = fault;
+  }
+  return static_cast<Fault>(g_fault);
+}
 
 // A thread that sleeps for ever in the system's own code, never in this library's, so that it
 // outlives an unload; its handle is closed, as a careless caller's would be.
@@ -47,15 +81,15 @@ inline void* volatile g_keptBlock;
 inline void LeakBlock() { g_keptBlock = new char[200]; }
 
 inline void OnLoad(HINSTANCE instance) {
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_THREAD_PER_LOAD) LeakThread();
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_HEAP_PER_LOAD) LeakBlock();
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_TLS_SLOT_PER_LOAD) TlsAlloc();
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_CLASS_PER_LOAD || PATHMR_PLANTED_FAULT == PATHMR_FAULT_ATOM_PER_LOAD) {
+  if (FaultOfThisLibrary() == kThreadPerLoad) LeakThread();
+  if (FaultOfThisLibrary() == kHeapPerLoad) LeakBlock();
+  if (FaultOfThisLibrary() == kTlsSlotPerLoad) TlsAlloc();
+  if (FaultOfThisLibrary() == kClassPerLoad || FaultOfThisLibrary() == kAtomPerLoad) {
     // A name of its own each load: a class or atom of the same name would only be found again. The
     // atoms outlive the process in its window station, so the process's number is in the name.
     char name[48];
     std::snprintf(name, sizeof name, "PathmrPlanted%lu-%u", GetCurrentProcessId(), NextCount());
-    if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_ATOM_PER_LOAD) {
+    if (FaultOfThisLibrary() == kAtomPerLoad) {
       GlobalAddAtomA(name);
     } else {
       WNDCLASSA wc{};
@@ -67,17 +101,25 @@ inline void OnLoad(HINSTANCE instance) {
   }
 }
 
+// Inside the steps of load and unload whose failures the library contains.
+inline void InLoadStep() {
+  if (FaultOfThisLibrary() == kErrorsAtLoadAndUnload) throw std::runtime_error("Planted failure at load");
+}
+inline void InUnloadStep() {
+  if (FaultOfThisLibrary() == kErrorsAtLoadAndUnload) throw 10;  // of no standard kind
+}
+
 inline void OnInitializeProduct() {
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_THREAD_PER_INITIALIZE_PRODUCT) LeakThread();
+  if (FaultOfThisLibrary() == kThreadPerInitializeProduct) LeakThread();
 }
 
 inline void OnHistoryDialog() {
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_HEAP_PER_DIALOG) LeakBlock();
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_GDI_PER_TEN_DIALOGS && NextCount() % 10 == 0) CreateSolidBrush(RGB(1, 2, 3));
+  if (FaultOfThisLibrary() == kHeapPerDialog) LeakBlock();
+  if (FaultOfThisLibrary() == kGdiPerTenDialogs && NextCount() % 10 == 0) CreateSolidBrush(RGB(1, 2, 3));
 }
 
 inline void OnDroppedRequest() {
-  if (PATHMR_PLANTED_FAULT == PATHMR_FAULT_HANDLE_PER_DROPPED_REQUEST) CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (FaultOfThisLibrary() == kHandlePerDroppedRequest) CreateEventA(nullptr, TRUE, FALSE, nullptr);
 }
 
 }  // namespace testkit::planted

@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/Owners.h"
 #include "testkit/File.h"
 #include "testkit/JpegWriter.h"
 #include "ui/Owners.h"
@@ -187,7 +188,7 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   if (keepLog) calls.push_back(call);
   if (exportDelayMsec) Sleep(exportDelayMsec);
   ++exportsRunning;
-  ui::ScopeExit running([this] { --exportsRunning; });
+  platform::ScopeExit running([this] { --exportsRunning; });
   if (exportsRunning > mostExportsAtOnce) mostExportsAtOnce = exportsRunning;
   if (duringExport) duringExport();
   for (const DWORD start = GetTickCount(); exportPumpMsec && GetTickCount() - start < exportPumpMsec;) {
@@ -232,7 +233,7 @@ HRESULT Presentation::Export(std::int32_t slide, CallRecord call, DISPPARAMS* pa
   if (setup.fault == Fault::ChangesPath || setup.fault == Fault::MovesThenFails) {
     path = path.substr(0, path.find_last_of(L'\\') + 1) + L"moved-" + std::to_wstring(slide) + L".jpg";
     // The caller's string is ours to replace: the old one is freed as this block ends.
-    const ui::Bstr replaced(std::exchange(*pathArg.pbstrVal, SysAllocString(path.c_str())));
+    const platform::Bstr replaced(std::exchange(*pathArg.pbstrVal, SysAllocString(path.c_str())));
   }
   if (!WriteFileBytes(path, bytes)) return E_FAIL;
   if (keepLog) writtenFiles.push_back(path);

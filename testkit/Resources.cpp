@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <iterator>
 
+#include "platform/Owners.h"
 #include "testkit/PathmrLibrary.h"
-#include "ui/Owners.h"
 
 namespace testkit {
 namespace {
@@ -66,7 +66,7 @@ void PumpFor(DWORD msec) {
 }
 
 int ThreadsOfThisProcess() {
-  const ui::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  const platform::KernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   if (!snapshot.valid()) return 0;
   int n = 0;
   THREADENTRY32 t{};

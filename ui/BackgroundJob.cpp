@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
+#include "platform/Module.h"
+#include "platform/Owners.h"
 #include "ui/ErrorBox.h"
 #include "ui/Exceptions.h"
-#include "ui/Module.h"
 #include "ui/Owners.h"
 #include "ui/WindowClass.h"
 
@@ -25,7 +26,7 @@ struct BackgroundJob::State {
   std::atomic<bool> cancelled{false};
   std::exception_ptr failure;
   Window window;  // message-only, of the starting thread: the end is posted here
-  KernelHandle thread;
+  platform::KernelHandle thread;
 
   void Run() {
     try {
@@ -65,7 +66,7 @@ BackgroundJob::BackgroundJob(Work work, std::function<void()> ended) : state_(st
   state_->ended = std::move(ended);
   EnsureWindowClass(kJobClass, &State::Proc, 0, 0, nullptr);
   state_->window.reset(
-      CreateWindowExA(0, kJobClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, Instance(), state_.get()));
+      CreateWindowExA(0, kJobClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, platform::Instance(), state_.get()));
   if (!state_->window.get()) throw OutOfResources("Error creating window");
   state_->thread.reset(CreateThread(nullptr, kStackBytes, &State::ThreadStart, state_.get(),
                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));

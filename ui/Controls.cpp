@@ -2,11 +2,12 @@
 
 #include <vector>
 
+#include "platform/Module.h"
+#include "platform/Owners.h"
 #include "ui/Exceptions.h"
 #include "ui/Font.h"
 #include "ui/Form.h"
 #include "ui/Layout.h"
-#include "ui/Module.h"
 #include "ui/Owners.h"
 #include "ui/Picture.h"
 #include "ui/PixmapPicture.h"
@@ -19,7 +20,7 @@ HWND MakeChildWindow(Control& c, const char* className, const char* text, DWORD 
                      HWND parent) {
   const Bounds b = c.GetBounds();
   return CreateWindowExA(exStyle, className, text, WS_CHILD | WS_VISIBLE | style, b.left, b.top, b.width,
-                         b.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.Id())), Instance(),
+                         b.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.Id())), platform::Instance(),
                          &c);
 }
 
@@ -210,7 +211,7 @@ void Image::PaintOn(HDC__* dc) {
   d.left += bounds_.left;
   d.top += bounds_.top;
   const int saved = SaveDC(dc);
-  ScopeExit restore([dc, saved] { RestoreDC(dc, saved); });
+  platform::ScopeExit restore([dc, saved] { RestoreDC(dc, saved); });
   IntersectClipRect(dc, bounds_.left, bounds_.top, bounds_.left + bounds_.width, bounds_.top + bounds_.height);
   picture_->Draw(dc, d);
 }

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "ui/AnsiText.h"
+#include "platform/AnsiText.h"
 #include "ui/Owners.h"
 
 namespace ui {
@@ -76,7 +76,7 @@ bool IconTitleFont(LOGFONTA& font, int dpi) {
       // The same record with the face name in the ANSI code page.
       static_assert(offsetof(LOGFONTW, lfFaceName) == offsetof(LOGFONTA, lfFaceName), "one layout before the name");
       memcpy(&font, &wide, offsetof(LOGFONTA, lfFaceName));
-      const std::string face = AnsiFromWide(wide.lfFaceName);
+      const std::string face = platform::AnsiFromWide(wide.lfFaceName);
       font.lfFaceName[0] = '\0';
       strncat(font.lfFaceName, face.c_str(), LF_FACESIZE - 1);
       return true;

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "platform/DebugOutput.h"
 #include "ui/ErrorText.h"
 #include "ui/Exceptions.h"
 
@@ -29,6 +30,7 @@ void ReportCurrentException(WindowHandle owner) {
     }
   } catch (...) {
     // Out of memory while reporting: nothing more can be shown.
+    platform::WriteCurrentException("error box");
   }
 }
 

@@ -21,7 +21,7 @@ struct FontDescription {
 };
 
 // Height of the text "0" in a font: the measure the layouts were made with.
-int ZeroHeight(HFONT__* font);
+int ZeroHeight(HFONT font);
 
 struct LayoutNode;
 // Reads a layout's Font property: face, height, character set (Default or ANSI), optional Bold.
@@ -40,17 +40,17 @@ class Font {
   bool Bold() const { return desc_.weight >= 700; }
 
   // Makes the object use this platform font. owned: release it when no longer used.
-  void UseHandle(HFONT__* handle, bool owned);
-  HFONT__* Handle();  // created from the description when needed
+  void UseHandle(HFONT handle, bool owned);
+  HFONT Handle();  // created from the description when needed
 
   std::function<void()> OnChange;
 
  private:
   // Uses another platform font (none: made from the description when needed). The controls hold
   // the old one until OnChange hands them the new one, so the old is given back only after that.
-  void Replace(HFONT__* handle, GdiObject<HFONT> owned);
+  void Replace(HFONT handle, GdiObject<HFONT> owned);
   FontDescription desc_;
-  HFONT__* handle_ = nullptr;  // in use: owned_, or a stock font that is never given back
+  HFONT handle_ = nullptr;  // in use: owned_, or a stock font that is never given back
   GdiObject<HFONT> owned_;
 };
 

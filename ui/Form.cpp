@@ -1,10 +1,10 @@
 // The form's window: its lifetime, and the dispatch of its messages to the form and its controls.
 #include "ui/Form.h"
 
+#include "platform/Module.h"
 #include "ui/Controls.h"
 #include "ui/Density.h"
 #include "ui/Layout.h"
-#include "ui/Module.h"
 #include "ui/Owners.h"
 #include "ui/WindowClass.h"
 #include "ui/WindowLists.h"
@@ -29,7 +29,7 @@ void Form::Abandon() {
   // message nor waits on another thread.
   if (handle_)
     for (HWND w : WindowTree(handle_)) {
-      if (reinterpret_cast<HINSTANCE>(GetClassLongPtrA(w, GCLP_HMODULE)) != Instance()) continue;
+      if (reinterpret_cast<HINSTANCE>(GetClassLongPtrA(w, GCLP_HMODULE)) != platform::Instance()) continue;
       SetWindowLongPtrA(w, GWLP_USERDATA, 0);
       SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
     }
@@ -83,7 +83,7 @@ WindowHandle Form::CreatePlatformWindow(WindowHandle parentWindow) {
   RECT r{0, 0, clientWidth_, clientHeight_};
   AdjustFrame(r, style, exStyle, parentWindow);
   window_.reset(CreateWindowExA(exStyle, className_.c_str(), caption_.c_str(), style, 0, 0, r.right - r.left,
-                                r.bottom - r.top, parentWindow, nullptr, Instance(), this));
+                                r.bottom - r.top, parentWindow, nullptr, platform::Instance(), this));
   return window_.get();
 }
 

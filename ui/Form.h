@@ -15,8 +15,6 @@
 #include "ui/Font.h"
 #include "ui/Owners.h"
 
-struct tagRECT;
-
 namespace ui {
 
 class Button;
@@ -99,8 +97,8 @@ class Form : public Control {
   void BindEvents(const LayoutNode& node, Control& control, const Handlers& h);
   void LayOut(int dpi);
   // FormOnScreen.cpp
-  void ChangeDensity(int dpi, const tagRECT* suggested);
-  void MoveToSuggested(const tagRECT& suggested, int width, int height);
+  void ChangeDensity(int dpi, const RECT* suggested);
+  void MoveToSuggested(const RECT& suggested, int width, int height);
   void PlaceForShow();
   // ModalLoop.cpp
   void ProcessModalMessage(void* msg);

@@ -6,7 +6,7 @@
 #include "ui/Controls.h"
 #include "ui/Density.h"
 #include "ui/Layout.h"
-#include "ui/Module.h"
+#include "ui/LayoutResource.h"
 
 namespace ui {
 

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "platform/DebugOutput.h"
+#include "platform/Owners.h"
 #include "ui/Controls.h"
 #include "ui/Density.h"
 #include "ui/ErrorBox.h"
@@ -139,7 +141,7 @@ int Form::ShowModal() {
   HWND previousActive = GetActiveWindow();
   modalResult_ = mrNone;
   modal_ = true;
-  ScopeExit modalEnd([this] { modal_ = false; });
+  platform::ScopeExit modalEnd([this] { modal_ = false; });
   DisabledThreadWindows disabled(handle_);
   if (centered_) PlaceForShow();
   // Laid out at the system density; a per-monitor aware host may show it at another.
@@ -149,6 +151,7 @@ int Form::ShowModal() {
       ChangeDensity(placed, nullptr);
     } catch (...) {
       // No error box before the loop: the dialog opens as far as it got (its picture may be missing).
+      platform::WriteCurrentException("density change");
     }
     if (centered_) PlaceForShow();
   }

@@ -4,10 +4,10 @@
 
 #include <vector>
 
-#include "ui/AnsiText.h"
+#include "platform/AnsiText.h"
+#include "platform/FilePath.h"
+#include "platform/Owners.h"
 #include "ui/Exceptions.h"
-#include "ui/FilePath.h"
-#include "ui/Owners.h"
 #include "ui/PictureFormats.h"
 
 namespace ui {
@@ -27,14 +27,14 @@ std::string SystemErrorText(DWORD code) {
 
 }  // namespace
 
-std::unique_ptr<Picture> LoadPictureFromFile(const std::string& path) { return LoadPictureFromFile(WideFromAnsi(path)); }
+std::unique_ptr<Picture> LoadPictureFromFile(const std::string& path) { return LoadPictureFromFile(platform::WideFromAnsi(path)); }
 
 std::unique_ptr<Picture> LoadPictureFromFile(const std::wstring& widePath) {
-  const std::string path = AnsiFromWide(widePath);
+  const std::string path = platform::AnsiFromWide(widePath);
   const std::string extension = FileExtension(path);
   const PictureFormat* format = RegisteredPictureFormats().Find(extension);
   if (!format) throw Exception("Unknown picture file extension (." + extension + ")");
-  KernelHandle file(CreateFileW(ExtendedLengthPath(widePath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+  platform::KernelHandle file(CreateFileW(platform::ExtendedLengthPath(widePath).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid())
     throw Exception("Cannot open file \"" + path + "\". " + SystemErrorText(GetLastError()));

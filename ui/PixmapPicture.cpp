@@ -1,7 +1,7 @@
 #include "ui/PixmapPicture.h"
 
 #include "ui/Exceptions.h"
-#include "ui/Module.h"
+#include "ui/LayoutResource.h"
 #include "ui/Owners.h"
 #include "ui/Pixmap.h"
 #include "ui/TopDownBitmap.h"

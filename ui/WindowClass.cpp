@@ -3,10 +3,10 @@
 #include <set>
 #include <string>
 
+#include "platform/Module.h"
 #include "ui/Control.h"
 #include "ui/ErrorBox.h"
 #include "ui/Exceptions.h"
-#include "ui/Module.h"
 
 namespace ui {
 namespace {
@@ -25,7 +25,7 @@ void EnsureWindowClass(const char* name, WNDPROC proc, int windowExtra, UINT sty
   wc.style = style;
   wc.lpfnWndProc = proc;
   wc.cbWndExtra = windowExtra;
-  wc.hInstance = Instance();
+  wc.hInstance = platform::Instance();
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.hbrBackground = background;
   wc.lpszClassName = name;
@@ -35,7 +35,7 @@ void EnsureWindowClass(const char* name, WNDPROC proc, int windowExtra, UINT sty
 }
 
 void ShutdownWindowing() {
-  for (const auto& name : RegisteredClasses()) UnregisterClassA(name.c_str(), Instance());
+  for (const auto& name : RegisteredClasses()) UnregisterClassA(name.c_str(), platform::Instance());
   RegisteredClasses().clear();
 }
 

@@ -1,8 +1,8 @@
 // Timer ticks through the thread's message loop: SetTimer on a hidden message-only window.
 #include <windows.h>
 
+#include "platform/Module.h"
 #include "ui/ErrorBox.h"
-#include "ui/Module.h"
 #include "ui/Owners.h"
 #include "ui/Timer.h"
 #include "ui/WindowClass.h"
@@ -19,7 +19,7 @@ class WindowTimerBackend : public TimerBackend {
     tick_ = std::move(tick);
     if (!window_.get()) {
       EnsureWindowClass(kTimerClass, &Proc, 0, 0, nullptr);
-      window_.reset(CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, Instance(), this));
+      window_.reset(CreateWindowExA(0, kTimerClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, platform::Instance(), this));
       if (!window_.get()) return false;
     }
     return SetTimer(window_.get(), kTimerId, intervalMsec, nullptr) != 0;

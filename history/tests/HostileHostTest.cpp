@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "testkit/DebugLines.h"
 #include "testkit/HistorySession.h"
 #include "testkit/Resources.h"
 #include "ui/Owners.h"
@@ -200,6 +201,76 @@ TEST_F(HostileHost, ARowThatCannotBeStoredRefusesTheWholeRequest) {
   bool shown = false;
   EXPECT_EQ(ShowAndGo(lib, 2, shown), 2);
   EXPECT_TRUE(shown);
+}
+
+using Lines = std::vector<std::string>;
+
+// Each failure that an export keeps from the host (which sees what a Cancel looks like) or that the
+// dialog contains before it shows is written for a debugger as one line: where, and why. A dialog
+// that works, and a position outside the list, write nothing.
+TEST_F(HostileHost, FailuresKeptFromTheHostAreWrittenForADebugger) {
+  testkit::DebugLines lines;
+  ASSERT_TRUE(lines.Listening());
+  bool shown = false;
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowAndGo(lib, 2, shown), 2);
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowAndGo(lib, 0, shown), 0);
+  EXPECT_EQ(lines.Take(), Lines{});
+
+  // The dialog's windows cannot all be made: the first row fails, the request is refused, and the
+  // calls after it fail no more.
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  {
+    WindowRefusal refusal("Button", 1);
+    lib.AddSlideHistory(1, "One");
+  }
+  lib.AddSlideHistory(2, "Two");
+  shown = false;
+  EXPECT_EQ(ShowAndGo(lib, 1, shown), 0);
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(lines.Take(), Lines{"Pathmr: AddSlideHistory: Cannot create the window of CancelButton\n"});
+
+  // The list refuses a row.
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  lib.AddSlideHistory(1, "One");
+  {
+    RowRefusal refusal(testkit::FindChild(FindWindowA("THistoryForm", nullptr), "ListBox"), 1);
+    lib.AddSlideHistory(2, "Two");
+  }
+  EXPECT_EQ(ShowAndGo(lib, 1, shown), 0);
+  EXPECT_EQ(lines.Take(), Lines{"Pathmr: AddSlideHistory: Cannot add a row to SlideListBox\n"});
+
+  // A request without rows makes its window when it is shown, and that is refused.
+  lib.InitializeSlideHistory(presentation.AsVariant());
+  {
+    WindowRefusal refusal("THistoryForm", 0);
+    EXPECT_EQ(ShowAndGo(lib, 1, shown), 0);
+  }
+  EXPECT_FALSE(shown);
+  EXPECT_EQ(lines.Take(), Lines{"Pathmr: ShowSlideHistory: Cannot create the window of THistoryForm\n"});
+
+  {
+    const auto showAbout = lib.Bind<void(__stdcall*)(HWND)>("ShowAboutForm");
+    WindowRefusal refusal("Button", 0);
+    testkit::Driver d(3000);  // closes the box, should it come up after all
+    d.Run([&] {
+      showAbout(nullptr);
+      return 0;
+    });
+  }
+  EXPECT_EQ(lines.Take(), Lines{"Pathmr: ShowAboutForm: Cannot create the window of OKButton\n"});
+
+  // The preselected slide's export fails before the dialog shows: no error box can say so there.
+  presentation.slides[1].fault = Fault::ExportFails;
+  Open({{1, "One"}, {2, "Two"}});
+  EXPECT_EQ(ShowAndGo(lib, 1, shown), 1);
+  EXPECT_TRUE(shown);
+  const Lines seen = lines.Take();
+  ASSERT_EQ(seen.size(), 2u) << ::testing::PrintToString(seen);
+  EXPECT_EQ(seen[0], "Pathmr: slide export: Call of Export failed\n");
+  EXPECT_EQ(seen[1].rfind("Pathmr: first preview: Cannot open file ", 0), 0u) << seen[1];
+  EXPECT_EQ(seen[1].find('\n'), seen[1].size() - 1) << seen[1];
 }
 
 TEST_F(HostileHost, AnObjectThatKnowsNoNamesOrRaisesIsSilentUntilTheFileIsMissing) {

@@ -9,10 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include "history/HistoryUnit.h"
+#include "history/HistoryRequest.h"
+#include "platform/FilePath.h"
+#include "platform/Owners.h"
 #include "testkit/HistorySession.h"
 #include "testkit/Screen.h"
-#include "ui/FilePath.h"
 #include "ui/Geometry.h"
 #include "ui/Owners.h"
 #include "ui/PictureFormats.h"
@@ -26,7 +27,7 @@ constexpr std::uint32_t kRed = 0xC02030, kGreen = 0x30B050;
 
 bool FileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 bool FileExists(const std::wstring& path) {
-  return GetFileAttributesW(ui::ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(platform::ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::string TempFolder() {
@@ -320,11 +321,11 @@ struct TempFolderOverride {
   explicit TempFolderOverride(const std::wstring& name) {
     wchar_t base[MAX_PATH + 1];
     folder = std::wstring(base, GetTempPathW(MAX_PATH + 1, base)) + name;
-    CreateDirectoryW(ui::ExtendedLengthPath(folder).c_str(), nullptr);
+    CreateDirectoryW(platform::ExtendedLengthPath(folder).c_str(), nullptr);
     SetEnvironmentVariableW(L"TMP", folder.c_str());
   }
   ~TempFolderOverride() { SetEnvironmentVariableW(L"TMP", nullptr); }
-  bool RemoveIfEmpty() const { return RemoveDirectoryW(ui::ExtendedLengthPath(folder).c_str()) != 0; }
+  bool RemoveIfEmpty() const { return RemoveDirectoryW(platform::ExtendedLengthPath(folder).c_str()) != 0; }
 };
 
 bool AnsiCanSpell(const std::wstring& text) {
@@ -528,7 +529,7 @@ TEST(FirstPaint, ASmallPictureShowsWithTheWindowAndIsPaintedInOneGo) {
 // must go on meanwhile. Each is numbered in the order made; the dialog's thread records which were
 // drawn.
 struct HeldDecodes {
-  ui::KernelHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  platform::KernelHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<int> made{0}, started{0}, cancelled{0}, finished{0};
   std::vector<int> drawn;
 };

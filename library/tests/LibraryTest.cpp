@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Owners.h"
+#include "testkit/DebugLines.h"
 #include "testkit/File.h"
 #include "testkit/HistorySession.h"
 #include "testkit/Resources.h"
@@ -177,6 +179,28 @@ TEST(Library, HooksInAnyOrderChangeNothing) {
   EXPECT_EQ(s.presentation.References(), 1u);
 }
 
+// The load and unload contain their errors (planted in a test-only build: nothing else makes them
+// fail) and write each for a debugger, whether or not it is of a standard kind; the product's own
+// load and unload write nothing.
+TEST(Library, ErrorsContainedAtLoadAndUnloadAreWrittenForADebugger) {
+  using Lines = std::vector<std::string>;
+  testkit::DebugLines lines;
+  ASSERT_TRUE(lines.Listening());
+  std::string planted = PATHMR_DLL_NAME;
+  planted.insert(planted.size() - 4, "-planted-errors-at-load-and-unload");  // before ".dll"
+  {
+    platform::Module module{LoadLibraryA(planted.c_str())};
+    ASSERT_NE(module.get(), nullptr) << planted;  // the load went on
+    EXPECT_EQ(lines.Take(), Lines{"Pathmr: load: Planted failure at load\n"});
+  }
+  EXPECT_EQ(GetModuleHandleA(planted.c_str()), nullptr);
+  EXPECT_EQ(lines.Take(), Lines{"Pathmr: unload: an exception of no standard kind\n"});
+  {
+    testkit::PathmrLibrary lib;
+  }
+  EXPECT_EQ(lines.Take(), Lines{});
+}
+
 // Loads the library and opens a request with one row that is never shown; the caller unloads.
 HMODULE OpenUnshownRequest(testkit::Presentation& presentation) {
   testkit::PathmrLibrary lib;
@@ -311,7 +335,7 @@ TEST(Library, FortyDialogReferencesWaitingInOneExportAreAllGivenBack) {
 // again afterwards.
 TEST(Library, DialogReferencesOfSeveralThreadsAreAllGivenBack) {
   constexpr int kThreads = 8;
-  const ui::KernelHandle go(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  const platform::KernelHandle go(CreateEventA(nullptr, TRUE, FALSE, nullptr));
   std::atomic<int> returned{0};
   std::vector<std::thread> threads;
   for (int i = 0; i < kThreads; ++i)
@@ -353,8 +377,26 @@ void CALLBACK AnswerDialogsOfThisThread(HWND, UINT, UINT_PTR, DWORD) {
 // after each round.
 TEST(Library, SeveralThreadsShowingHistoryAndAboutAtOnceTwentyRoundsInARow) {
   constexpr int kThreads = 12, kRounds = 20;
-  for (int round = 0; round < kRounds; ++round) {
-    std::atomic<int> ready{0}, done{0}, chosen{0}, refused{0}, wrong{0};
+  std::atomic<int> round{0}, ready{0}, done{0};
+  // A round that never ends says where it stood and ends the process: a thread stuck under the
+  // loader lock would hold the process's exit too, and the run would only see its timeout.
+  std::atomic<DWORD> roundStart{GetTickCount()};
+  std::atomic<bool> over{false};
+  std::thread watchdog([&] {
+    while (!over.load()) {
+      Sleep(250);
+      if (over.load() || GetTickCount() - roundStart.load() < 90000) continue;
+      std::fprintf(stderr, "round %d has not ended after 90 s: %d of %d threads had loaded the library, %d returned\n",
+                   round.load(), ready.load(), kThreads, done.load());
+      std::fflush(nullptr);
+      TerminateProcess(GetCurrentProcess(), 3);
+    }
+  });
+  for (; round < kRounds; ++round) {
+    roundStart = GetTickCount();
+    ready = 0;
+    done = 0;
+    std::atomic<int> chosen{0}, refused{0}, wrong{0};
     std::vector<std::thread> threads;
     for (int i = 0; i < kThreads; ++i)
       threads.emplace_back([&] {
@@ -376,6 +418,8 @@ TEST(Library, SeveralThreadsShowingHistoryAndAboutAtOnceTwentyRoundsInARow) {
     for (const DWORD start = GetTickCount(); done.load() < kThreads && GetTickCount() - start < 60000;) Sleep(10);
     if (done.load() < kThreads) {
       for (auto& t : threads) t.detach();  // stuck in a dialog: the process's end takes them
+      over = true;
+      watchdog.join();
       FAIL() << "round " << round << ": dialogs still open after 60 s";
     }
     for (auto& t : threads) t.join();
@@ -383,6 +427,8 @@ TEST(Library, SeveralThreadsShowingHistoryAndAboutAtOnceTwentyRoundsInARow) {
     EXPECT_GE(chosen.load(), 1) << "round " << round;
     EXPECT_TRUE(UnloadedOnceTheHostTakesItsMessages()) << "round " << round;
   }
+  over = true;
+  watchdog.join();
 }
 
 BOOL CALLBACK CollectWindow(HWND w, LPARAM list) {
@@ -537,9 +583,11 @@ TEST(Library, FiftyCyclesOfDialogsHoldNothingMoreWhicheverThreadUnloads) {
     // The pool's worker that gave back the last reference idles a few seconds before it ends
     // (Wine's: five): the count settles first; a thread that never ends still shows.
     // A worker that the system pool starts during the run keeps records of its own in the heap
-    // (1,288 bytes once, Wine 8, 64-bit), whichever library it ran.
+    // (1,288 bytes once, Wine 8, 64-bit), whichever library it ran; and each dialog's picture
+    // decodes on a thread of its own, after whose end Wine 8 now and then keeps a step of its own
+    // (3.3 KB once in fifty dialogs, never a block a cycle: the median stays 0).
     testkit::LeakWatch::Limits limits = Nothing();
-    limits.exactHeapSlack = 2048;
+    limits.exactHeapSlack = 4096;
     limits.lowFragmentationSlack = 16384;  // fifty cycles: up to 10 KB of groups here
     EXPECT_EQ(watch.Finish(how, limits), "") << how;
   }
@@ -623,8 +671,11 @@ TEST(Library, RepeatedUseWhileLoadedHoldsNothingMore) {
   }
   // Each dialog's picture is decoded on a thread of its own, whose small blocks Wine 10's heaps
   // take from groups of other threads' slots: a run may end a group or two more above its start
-  // (15 KB here, against 10.5 KB with the decode on the dialog's thread; nothing under Wine 8).
+  // (15 KB here, against 10.5 KB with the decode on the dialog's thread). Under Wine 8 the
+  // threads' ends now and then leave a step of Wine's own (720 bytes once in a hundred uses; a
+  // block of 200 bytes a dialog, the planted fault, is 20 KB).
   testkit::LeakWatch::Limits limits = Nothing();
+  limits.exactHeapSlack = 4096;
   limits.lowFragmentationSlack = 16384;
   EXPECT_EQ(watch.Finish("per 100 uses", limits), "");
 }

@@ -6,7 +6,7 @@
 #include <cctype>
 #include <set>
 
-#include "ui/FilePath.h"
+#include "platform/FilePath.h"
 
 namespace {
 
@@ -38,11 +38,11 @@ TEST(SharedUnit, GuidStringsAreFreshUpperCaseAndThirtyEightLong) {
 }
 
 bool Exists(const std::wstring& path) {
-  return GetFileAttributesW(ui::ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(platform::ExtendedLengthPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void Touch(const std::wstring& path) {
-  HANDLE h = CreateFileW(ui::ExtendedLengthPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE h = CreateFileW(platform::ExtendedLengthPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
 }
@@ -73,7 +73,7 @@ TEST(SharedUnit, TemporaryFilesDeletesInFoldersBeyondMaxPath) {
   std::vector<std::wstring> made;
   for (bool first = true; folder.size() < 300; first = false) {
     if (!first) folder += L"\\" + std::wstring(60, L'd');
-    ASSERT_TRUE(CreateDirectoryW(ui::ExtendedLengthPath(folder).c_str(), nullptr) ||
+    ASSERT_TRUE(CreateDirectoryW(platform::ExtendedLengthPath(folder).c_str(), nullptr) ||
                 GetLastError() == ERROR_ALREADY_EXISTS);
     made.push_back(folder);
   }
@@ -85,19 +85,19 @@ TEST(SharedUnit, TemporaryFilesDeletesInFoldersBeyondMaxPath) {
     files.Add(file);
   }
   EXPECT_FALSE(Exists(file));
-  for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(ui::ExtendedLengthPath(*it).c_str());
+  for (auto it = made.rbegin(); it != made.rend(); ++it) RemoveDirectoryW(platform::ExtendedLengthPath(*it).c_str());
 }
 
 TEST(FilePath, LongFullPathsTakeTheExtendedForm) {
   const std::wstring tail(250, L'x');
-  EXPECT_EQ(ui::ExtendedLengthPath(L"C:\\temp\\a.jpg"), L"C:\\temp\\a.jpg");
-  EXPECT_EQ(ui::ExtendedLengthPath(L"C:\\" + tail), L"\\\\?\\C:\\" + tail);
-  EXPECT_EQ(ui::ExtendedLengthPath(L"\\\\server\\share\\" + tail), L"\\\\?\\UNC\\server\\share\\" + tail);
-  EXPECT_EQ(ui::ExtendedLengthPath(L"\\\\?\\C:\\" + tail), L"\\\\?\\C:\\" + tail);
+  EXPECT_EQ(platform::ExtendedLengthPath(L"C:\\temp\\a.jpg"), L"C:\\temp\\a.jpg");
+  EXPECT_EQ(platform::ExtendedLengthPath(L"C:\\" + tail), L"\\\\?\\C:\\" + tail);
+  EXPECT_EQ(platform::ExtendedLengthPath(L"\\\\server\\share\\" + tail), L"\\\\?\\UNC\\server\\share\\" + tail);
+  EXPECT_EQ(platform::ExtendedLengthPath(L"\\\\?\\C:\\" + tail), L"\\\\?\\C:\\" + tail);
   // Left to the file system's own clean-up, which the extended form would turn off.
-  EXPECT_EQ(ui::ExtendedLengthPath(L"C:\\a\\..\\" + tail), L"C:\\a\\..\\" + tail);
-  EXPECT_EQ(ui::ExtendedLengthPath(L"C:/" + tail), L"C:/" + tail);
-  EXPECT_EQ(ui::ExtendedLengthPath(L"relative\\" + tail), L"relative\\" + tail);
+  EXPECT_EQ(platform::ExtendedLengthPath(L"C:\\a\\..\\" + tail), L"C:\\a\\..\\" + tail);
+  EXPECT_EQ(platform::ExtendedLengthPath(L"C:/" + tail), L"C:/" + tail);
+  EXPECT_EQ(platform::ExtendedLengthPath(L"relative\\" + tail), L"relative\\" + tail);
 }
 
 }  // namespace

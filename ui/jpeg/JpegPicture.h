@@ -14,8 +14,6 @@
 #include "ui/jpeg/JpegAtSize.h"
 #include "ui/jpeg/JpegDecoder.h"
 
-struct HBITMAP__;
-
 namespace jpeg {
 
 class JpegPicture : public ui::Picture {
@@ -36,7 +34,7 @@ class JpegPicture : public ui::Picture {
   // Decodes first if nothing was prepared. A picture that failed to decode throws that once and
   // then draws nothing. Drawn at another size than prepared, the kept bitmap is stretched: the bytes
   // to decode again are gone.
-  void Draw(HDC__* dc, const ui::Bounds& destination) override;
+  void Draw(HDC dc, const ui::Bounds& destination) override;
   // Read by the tests and benchmarks, which prove the decoding's rules through them.
   bool Failed() const { return failed_; }
   int Decodes() const { return decodes_; }

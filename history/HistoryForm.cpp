@@ -1,20 +1,18 @@
-#include "history/HistoryUnit.h"
+#include "history/HistoryForm.h"
 
 #include <exception>
 
 #include "about/AboutUnit.h"
 #include "dialogs/AltKeyRepaintFix.h"
 #include "dialogs/DialogSupport.h"
-#include "history/Positions.h"
 #include "history/SlideExport.h"
-#include "shared/LibraryHold.h"
-#include "shared/PlantedFault.h"
+#include "platform/DebugOutput.h"
+#include "platform/Owners.h"
 #include "shared/SharedUnit.h"
 #include "shared/ThreadRecord.h"
 #include "ui/BackgroundJob.h"
 #include "ui/Controls.h"
 #include "ui/Exceptions.h"
-#include "ui/Owners.h"
 #include "ui/Picture.h"
 #include "ui/PictureLoader.h"
 
@@ -79,7 +77,7 @@ void THistoryForm::SlideListBoxClick() {
     return;
   }
   previewRunning_ = true;
-  ui::ScopeExit done([this] { previewRunning_ = false; });
+  platform::ScopeExit done([this] { previewRunning_ = false; });
   std::exception_ptr failure;
   do {
     previewPending_ = false;
@@ -113,6 +111,7 @@ void THistoryForm::AboutButtonClick() {
     about::ShowAbout(Handle());
   } catch (...) {
     // As from its export: the About box reports nothing, and the history dialog stays.
+    platform::WriteCurrentException("About button");
   }
 }
 
@@ -129,6 +128,7 @@ void THistoryForm::ShowSlidePreview(int row) {
     ExportSlide(*presentation_, slideIndex, path);
   } catch (...) {
     // The host's own failures are not the presenter's: loading then reports the missing file.
+    platform::WriteCurrentException("slide export");
   }
   files.Add(path);  // the host may have named another file, also when it then reported a failure
   ShowPicture(ui::LoadPictureFromFile(path));
@@ -178,127 +178,6 @@ void THistoryForm::LandDecodedPicture() {
 void THistoryForm::StopDecoding() {
   decode_.reset();
   decoding_.reset();
-}
-
-// ---- the request ------------------------------------------------------------------------------
-
-namespace {
-
-// The one open request: filled by AddSlideHistory, taken out by ShowSlideHistory.
-struct Request {
-  std::unique_ptr<THistoryForm> form;  // none: no request open
-  DWORD thread = 0;                    // the thread that opened it: its windows belong to that thread
-  // A row could not be stored: later rows would answer to the wrong positions, so the whole
-  // request is refused (ShowSlideHistory shows nothing and returns 0).
-  bool refused = false;
-};
-Request g_request;
-// True while ShowSlideHistory runs its dialog; the exports then leave everything alone.
-bool g_showing = false;
-// The exports are meant for the host's one user-interface thread, but a host with several threads
-// must not tear the slot apart: the slot is read and changed under this lock, and a request
-// belongs to the thread that opened it (its windows are that thread's). Another thread's calls
-// leave it alone, as calls during the dialog do. Never held while a form is made or destroyed, nor
-// while the dialog runs.
-SRWLOCK g_requestLock = SRWLOCK_INIT;
-class RequestLock {
- public:
-  RequestLock() { AcquireSRWLockExclusive(&g_requestLock); }
-  ~RequestLock() { ReleaseSRWLockExclusive(&g_requestLock); }
-  RequestLock(const RequestLock&) = delete;
-  RequestLock& operator=(const RequestLock&) = delete;
-};
-
-// Whether this thread may open, fill or show the request: no dialog runs, and no other thread's
-// request is open.
-bool ThisThreadsTurn() { return !g_showing && (!g_request.form || g_request.thread == GetCurrentThreadId()); }
-
-// Ends the open request, if any; the form goes after the slot is clear.
-std::unique_ptr<THistoryForm> TakeRequest() {
-  Request taken = std::move(g_request);
-  g_request = Request{};
-  return taken.refused ? nullptr : std::move(taken.form);
-}
-
-}  // namespace
-
-void DropHistoryRequest() {
-  std::unique_ptr<THistoryForm> form = std::move(g_request.form);
-  const bool ownThread = g_request.thread == GetCurrentThreadId();
-  g_request = Request{};
-  if (form) PATHMR_PLANT(OnDroppedRequest);
-  if (!form || ownThread) return;  // its windows are this thread's: destroyed with the form
-  // On another thread, under the loader lock: only calls that neither send a message nor wait on
-  // another thread. The windows are left to their thread, inert; an apartment object is called on
-  // its own thread only.
-  form->Abandon();
-  form->AbandonPresentation();
-}
-
-
-void Initialize(const VARIANT& presentation) {
-  std::unique_ptr<THistoryForm> earlier;  // this thread's request before, destroyed unlocked
-  {
-    RequestLock lock;
-    if (!ThisThreadsTurn()) return;
-    earlier = TakeRequest();
-  }
-  earlier.reset();
-  auto form = std::make_unique<THistoryForm>();
-  form->SetPresentation(presentation);
-  RequestLock lock;
-  if (!ThisThreadsTurn() || g_request.form) return;  // another thread came first: ours goes
-  g_request = Request{std::move(form), GetCurrentThreadId(), false};
-}
-
-void Add(std::int32_t slideIndex, const char* caption) {
-  RequestLock lock;  // the row goes to a list box of this thread: no message crosses threads
-  if (!ThisThreadsTurn() || !g_request.form || g_request.refused) return;
-  try {
-    g_request.form->SlideListBox->AddItem(caption ? caption : "", slideIndex);
-  } catch (...) {
-    g_request.refused = true;
-    throw;
-  }
-}
-
-std::int32_t Show(HWND parentWindow, std::int32_t currentPosition) {
-  std::unique_ptr<THistoryForm> form;
-  {
-    RequestLock lock;
-    if (!ThisThreadsTurn()) return 0;
-    // The request ends here, whatever happens next.
-    form = TakeRequest();
-    if (!form) return 0;
-    g_showing = true;
-  }
-  ui::ScopeExit showingEnd([] {
-    RequestLock lock;
-    g_showing = false;
-  });
-  // From the first call into the host (the preselection's export) to the dialog's end, a host
-  // handler may free the library: its frames must stay mapped until then.
-  shared::LibraryHold hold;
-
-  if (parentWindow) {
-    form->HandleNeeded();
-    form->SetHostWindow(parentWindow);
-  }
-  // The preselected row's picture is exported here, before the window is shown, and its decode
-  // starts beside it: a small picture is there for the window's first paint, a large one lands
-  // once decoded. A picture whose pixels fail to decode raises in the paint that meets it, inside
-  // the loop, where the error box can show it.
-  if (form->SlideListBox->Count() > 0) {
-    try {
-      form->SlideListBox->SetItemIndex(RowAtPosition(currentPosition, form->SlideListBox->Count()));
-      form->SlideListBoxClick();
-    } catch (...) {
-      // Outside the modal loop no error box can be shown: the dialog opens with nothing selected
-      // (a position outside the list) or without a picture.
-    }
-  }
-  if (form->ShowModal() != ui::mrOk) return 0;
-  return form->SlideListBox->ItemIndex() + 1;  // no selected row (-1) gives 0
 }
 
 }  // namespace history

@@ -1,6 +1,6 @@
-#include "ui/FilePath.h"
+#include "platform/FilePath.h"
 
-namespace ui {
+namespace platform {
 namespace {
 
 bool EndsWith(const std::wstring& s, const wchar_t* tail) {
@@ -28,4 +28,4 @@ std::wstring ExtendedLengthPath(const std::wstring& path) {
   return path;
 }
 
-}  // namespace ui
+}  // namespace platform

@@ -3,11 +3,11 @@
 #pragma once
 #include <string>
 
-namespace ui {
+namespace platform {
 
 // Empty when the text is empty or cannot be converted.
 std::wstring WideFromAnsi(const std::string& text);
 // Back again, for messages: what the code page cannot spell comes out as its default character.
 std::string AnsiFromWide(const std::wstring& text);
 
-}  // namespace ui
+}  // namespace platform

@@ -1,4 +1,4 @@
-// The slide-show history: the request that the add-in fills and shows, and its dialog.
+// The slide-show history's dialog.
 #pragma once
 #include <windows.h>
 #include <oleauto.h>
@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/Owners.h"
 #include "ui/Form.h"
-#include "ui/Owners.h"
 
 namespace ui {
 class BackgroundJob;
@@ -65,7 +65,7 @@ class THistoryForm : public ui::Form {
   void LandDecodedPicture();
   void StopDecoding();
 
-  ui::Variant presentation_;
+  platform::Variant presentation_;
   // The host may dispatch messages while it exports (a progress window, a call into another
   // process): the dialog's own input then arrives inside the preview.
   bool previewRunning_ = false;
@@ -76,18 +76,4 @@ class THistoryForm : public ui::Form {
   std::unique_ptr<ui::BackgroundJob> decode_;
 };
 
-// One request, as the three history exports make it: Initialize starts it (dropping one still
-// open), Add appends a row, Show shows the dialog and ends it, returning the 1-based position of
-// the row chosen with "Go" or 0. While the dialog is shown, the other two do nothing.
-void Initialize(const VARIANT& presentation);
-void Add(std::int32_t slideIndex, const char* caption);
-std::int32_t Show(HWND parentWindow, std::int32_t currentPosition);
-
-// Ends a request that was opened but never shown (the library is being unloaded, under the
-// loader lock). On the thread that opened it the request is destroyed. On any other thread its
-// windows cannot be destroyed, so they are left to their thread, inert; the host's object is not
-// called.
-void DropHistoryRequest();
-
 }  // namespace history
-

@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-namespace ui {
+namespace platform {
 
 // The form of a full path that the file functions accept beyond MAX_PATH characters: "\\?\C:\..."
 // for a drive path, "\\?\UNC\server\share\..." for a network one. Paths of ordinary length, paths
@@ -10,4 +10,4 @@ namespace ui {
 // file system's own clean-up of "." and "/", so it is only for full, clean paths).
 std::wstring ExtendedLengthPath(const std::wstring& path);
 
-}  // namespace ui
+}  // namespace platform

@@ -1,10 +1,10 @@
-#include "ui/AnsiText.h"
+#include "platform/AnsiText.h"
 
 #include <windows.h>
 
 #include <climits>
 
-namespace ui {
+namespace platform {
 
 std::wstring WideFromAnsi(const std::string& text) {
   if (text.empty() || text.size() > INT_MAX) return L"";
@@ -26,4 +26,4 @@ std::string AnsiFromWide(const std::wstring& text) {
   return ansi;
 }
 
-}  // namespace ui
+}  // namespace platform
