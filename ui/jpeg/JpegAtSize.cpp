@@ -38,7 +38,9 @@ SizedImage DecodeAtSize(std::vector<std::uint8_t> contents, bool quantize, int w
   ui::BgrImage decoded;
   {
     std::vector<std::uint8_t> file = std::move(contents);
-    decoded = ToBgr(Decode(file.data(), file.size(), options));
+    Image image = Decode(file.data(), file.size(), options);
+    if (image.width <= 0) return sized;  // cancelled
+    decoded = ToBgr(std::move(image));
   }
   sized.decodedWidth = decoded.width;
   sized.decodedHeight = decoded.height;

@@ -17,8 +17,8 @@ struct SizedImage {
 };
 
 // Takes the file's bytes and gives them back as soon as libjpeg is done with them; every buffer
-// on the way is given back before this returns. Throws JpegError, or DecodeCancelled once
-// `cancelled` is set.
+// on the way is given back before this returns. Throws JpegError; once `cancelled` is set, an
+// empty image (0 x 0).
 SizedImage DecodeAtSize(std::vector<std::uint8_t> contents, bool quantize, int width, int height,
                         const std::atomic<bool>* cancelled = nullptr);
 

@@ -58,7 +58,6 @@ struct Session {
 };
 
 [[noreturn]] void Fail(int code) {
-  if (code == kCancelled) throw DecodeCancelled();
   if (code == kTooManyScans) throw JpegError("JPEG file with more than " + std::to_string(kMaxScans) + " scans");
   throw JpegError("JPEG error #" + std::to_string(code));
 }
@@ -150,7 +149,7 @@ int CoveringEighths(int width, int height, int coverWidth, int coverHeight) {
 Header ReadHeader(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > static_cast<std::size_t>(std::numeric_limits<long>::max())) Fail(JERR_INPUT_EMPTY);
   SessionOwner session;
-  if (const int code = StartSession(session.get(), data, size)) Fail(code);
+  if (const int code = StartSession(session.get(), data, size)) Fail(code);  // not cancelled: no flag yet
   const auto& c = session.get()->cinfo;
   return Header{static_cast<int>(c.image_width), static_cast<int>(c.image_height), c.num_components};
 }
@@ -158,7 +157,7 @@ Header ReadHeader(const std::uint8_t* data, std::size_t size) {
 Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options) {
   if (size == 0 || size > static_cast<std::size_t>(std::numeric_limits<long>::max())) Fail(JERR_INPUT_EMPTY);
   SessionOwner session;
-  if (const int code = StartSession(session.get(), data, size)) Fail(code);
+  if (const int code = StartSession(session.get(), data, size)) Fail(code);  // not cancelled: no flag yet
   const auto& c = session.get()->cinfo;
   const int width = static_cast<int>(c.image_width), height = static_cast<int>(c.image_height);
   const std::string tooLarge =
@@ -181,6 +180,7 @@ Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& op
   if (const int code = DecodeRows(session.get(), quantize, eighths, img.pixels.data(), img.stride, img.height, palette,
                                   &colours)) {
     // Without backing store, libjpeg asks for it exactly when its buffers would pass the limit.
+    if (code == kCancelled) return Image{};
     if (code == JERR_NO_BACKING_STORE)
       throw JpegError(tooLarge + ": decoding it needs more than " + std::to_string(kMaxDecoderMemory / 1048576) +
                       " MB)");

@@ -17,12 +17,6 @@ class JpegError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A decode given up because its caller set the flag in DecodeOptions::cancelled.
-class DecodeCancelled : public std::runtime_error {
- public:
-  DecodeCancelled() : std::runtime_error("JPEG decoding cancelled") {}
-};
-
 struct Header {
   int width = 0, height = 0, components = 0;
   bool grey() const { return components == 1; }
@@ -52,7 +46,9 @@ struct DecodeOptions {
   // Output with more pixels than this is refused before it is allocated.
   std::uint64_t maxDecodedPixels = 40'000'000;
   // Read by libjpeg's progress hook, about once per row of output or of input while a multi-scan
-  // file is read in: once set, the decode stops there with DecodeCancelled. Set from any thread.
+  // file is read in: once set, the decode stops there and gives an empty image, without an
+  // exception (a thread of the library's own then leaves the runtime's exception records, and
+  // the thread-local slot they take, untouched). Set from any thread.
   const std::atomic<bool>* cancelled = nullptr;
 };
 
@@ -65,7 +61,7 @@ constexpr long kMaxDecoderMemory = 80L * 1024 * 1024;
 Header ReadHeader(const std::uint8_t* data, std::size_t size);
 
 // Decodes the picture with accurate integer IDCT and smoothing, at full size or scaled to cover the
-// size given in the options. Throws JpegError, or DecodeCancelled.
+// size given in the options. Throws JpegError; an empty image once cancelled.
 Image Decode(const std::uint8_t* data, std::size_t size, const DecodeOptions& options = {});
 
 }  // namespace jpeg

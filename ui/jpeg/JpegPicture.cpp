@@ -46,13 +46,14 @@ void JpegPicture::Prepare(int width, int height, const std::atomic<bool>* cancel
     // Beside the dialog (with a flag to cancel) only the pixels: GDI stays on the thread that
     // draws, which makes the bitmap at the next Prepare or Draw (a thread in GDI while another
     // holds the loader lock could wait on it).
-    if (cancelled) return;
+    if (cancelled) {
+      if (pixels_->image.width <= 0) failed_ = true;  // cancelled: nothing to report, no longer wanted
+      return;
+    }
     bitmap_.reset(MakeBitmap(pixels_->image));
     bitmapWidth_ = pixels_->image.width;
     bitmapHeight_ = pixels_->image.height;
     pixels_.reset();
-  } catch (const DecodeCancelled&) {
-    failed_ = true;  // nothing to report: the picture is no longer wanted
   } catch (...) {
     // Reported once by whoever paints it, as if the paint had decoded; after that the picture draws
     // as empty, or every repaint that the error box itself causes would raise again.
