@@ -32,13 +32,18 @@ struct HostileHost : ::testing::Test, testkit::HistorySession {
   // Moves to the second row and reports the error box that follows, if any ("" for none).
   std::string SecondRowError(std::int32_t position = 1) {
     std::string text;
+    DWORD selected = 0;
     const int result = Show(position, {Key(VK_DOWN), SelectionIs(1), [&] {
-                                         // Give a box time to appear: the preview runs before the key returns.
+                                         // A box for the file comes before the key returns; one for
+                                         // the pixels once their decode, beside the dialog, has
+                                         // ended: it is given a second.
+                                         if (!selected) selected = GetTickCount();
                                          if (HWND box = testkit::FindMessageBox()) {
                                            text = testkit::MessageBoxText(box);
                                            PostMessageA(box, WM_COMMAND, IDOK, 0);
+                                           return true;
                                          }
-                                         return true;
+                                         return GetTickCount() - selected > 1000;
                                        },
                                        [&] { return testkit::FindMessageBox() == nullptr; }, Key(VK_RETURN)});
     EXPECT_EQ(result, 2);
