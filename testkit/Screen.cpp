@@ -104,6 +104,11 @@ Capture CaptureClient(HWND window, const std::function<bool(const Capture&)>& pa
   for (;;) {
     Capture c = CaptureClient(window);
     if (painted(c) || GetTickCount() - start >= deadlineMsec) return c;
+    // A picture may still decode beside the dialog, and the news of its end is a message posted
+    // to this thread, which the dialog's loop would take: the library's posted messages are taken
+    // here too (no timers, input or paints, so that no test step runs inside another).
+    MSG m;
+    while (PeekMessageA(&m, nullptr, WM_APP, 0xBFFF, PM_REMOVE)) DispatchMessageA(&m);
     Sleep(10);
   }
 }
