@@ -68,6 +68,7 @@ else
   runnable=(64)
   why="kernel without IA-32 emulation"
   [ "${PATHMR_NO_32BIT:-0}" = 1 ] && why="PATHMR_NO_32BIT=1"
+  [ -f "$BUILD_DIR/32-bit-wine-unavailable" ] && why=$(cat "$BUILD_DIR/32-bit-wine-unavailable")
   no32="this machine runs no 32-bit programs ($why)"
 fi
 

@@ -5,6 +5,8 @@
 # error"). PATHMR_NO_32BIT=1 answers "no" without asking, so that path is tested on every machine.
 set -uo pipefail
 [ "${PATHMR_NO_32BIT:-0}" = 1 ] && exit 1
+# setup.sh leaves this when 32-bit Wine could not be installed: no 32-bit program runs here then.
+[ -f "${BUILD_DIR:-$(cd "$(dirname "$0")/.." && pwd)/build}/32-bit-wine-unavailable" ] && exit 1
 probe=$(mktemp)
 trap 'rm -f "$probe"' EXIT
 {

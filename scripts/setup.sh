@@ -42,20 +42,45 @@ have python3 || need_apt+=(python3)  # the release's zip and its check, the test
 have clang || need_apt+=(clang)
 have debootstrap || need_apt+=(debootstrap)
 have unshare || need_apt+=(util-linux)
+# 32-bit Wine is asked for again on every run until it is there: ia32-probe.sh answers "no" while
+# this marker says that its install failed (an archive without matching 32-bit packages).
+no32wine=$build/32-bit-wine-unavailable
+rm -f "$no32wine"
 ia32=0
+need_i386=()
 if bash "$here/scripts/ia32-probe.sh"; then
   ia32=1
-  [ -x /usr/lib/wine/wine ] || need_apt+=(wine wine32:i386)
+  [ -x /usr/lib/wine/wine ] || need_i386=(wine wine32:i386)
 fi
 
-if [ ${#need_apt[@]} -gt 0 ]; then
-  echo "setup: installing ${need_apt[*]}"
+if [ $((${#need_apt[@]} + ${#need_i386[@]})) -gt 0 ]; then
+  echo "setup: installing ${need_apt[*]} ${need_i386[*]}"
   if [ "$ia32" = 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
     dpkg --add-architecture i386
   fi
-  quiet "apt-get update" apt-update.log apt-get update -q
-  quiet "installing ${need_apt[*]}" apt-install.log \
+  # A mirror caught mid-sync fails an index for a while: asked once more, then the install goes
+  # on with the indexes that did come (it fails on its own if a package is missing from them).
+  for attempt in 1 2; do
+    apt-get update -q >"$log/apt-update.log" 2>&1 && break
+    if [ "$attempt" = 2 ]; then
+      echo "setup: apt-get update failed twice, going on with the indexes that came:" >&2
+      grep -E '^(E|Err):' "$log/apt-update.log" | head -n 4 >&2 || true
+      break
+    fi
+    echo "setup: apt-get update failed, asking again in 15 s"
+    sleep 15
+  done
+  [ ${#need_apt[@]} -eq 0 ] || quiet "installing ${need_apt[*]}" apt-install.log \
     env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need_apt[@]}"
+  # Without 32-bit Wine the 32-bit build is still built, and its tests are left out, as on a
+  # machine that runs no 32-bit programs: said here, and in every run's summary.
+  if [ ${#need_i386[@]} -gt 0 ] &&
+    ! env DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${need_i386[@]}" >"$log/apt-install-i386.log" 2>&1; then
+    echo "setup: 32-bit Wine could not be installed (the end of $log/apt-install-i386.log below);" \
+      "the 32-bit build's tests are left out" >&2
+    tail -n 6 "$log/apt-install-i386.log" >&2
+    echo "32-bit Wine could not be installed from this machine's archive" >"$no32wine"
+  fi
 fi
 
 # The sanitizer and fuzzer runtimes of this clang come in a package of their own.
