@@ -10,7 +10,7 @@
 #include "platform/Owners.h"
 #include "shared/SharedUnit.h"
 #include "shared/ThreadRecord.h"
-#include "ui/BackgroundJob.h"
+#include "ui/BackgroundWorker.h"
 #include "ui/Controls.h"
 #include "ui/Exceptions.h"
 #include "ui/Picture.h"
@@ -35,7 +35,7 @@ THistoryForm::THistoryForm() {
   AboutButton = &Find<ui::Button>("AboutButton");
 }
 
-THistoryForm::~THistoryForm() { StopDecoding(); }
+THistoryForm::~THistoryForm() { StopDecoding(); }  // decoder_, which goes next, ends its thread
 
 void THistoryForm::SetPresentation(const VARIANT& presentation) {
   presentation_.Clear();
@@ -135,16 +135,19 @@ void THistoryForm::ShowSlidePreview(int row) {
 }
 
 namespace {
-// A picture this small decodes within a frame: waiting for it spares the presenter a blank flash.
+// A picture this small decodes within a frame: the paint after its start waits for it, so that the
+// presenter sees no blank flash.
 constexpr long long kPixelsWithinAFrame = 2'100'000;
 constexpr unsigned kFrameMsec = 16;
+constexpr UINT kDecodeEnded = WM_APP + 1;
 }  // namespace
 
 // The host's calls, the file's loading and its deletion stay on the dialog's thread, in order; only
-// the pixels are decoded on a thread of the library's own, at the size they are drawn at, so that
-// the dialog shows, paints and takes input meanwhile. The preview stays empty until the picture
-// lands. A new selection, and the form's end (every way the dialog ends, an unload included),
-// cancel the decode and wait for it: when ShowSlideHistory returns, no thread of the library runs.
+// the pixels are decoded on a thread of the library's own (one per dialog), at the size they are
+// drawn at, so that the dialog shows, paints and takes input meanwhile. The preview stays empty
+// until the picture lands. A new selection, and the form's end (every way the dialog ends, an
+// unload included), cancel the decode and wait for it: when ShowSlideHistory returns, no thread of
+// the library runs.
 void THistoryForm::ShowPicture(std::unique_ptr<ui::Picture> picture) {
   const ui::Bounds size = picture ? SlideImage->DestinationFor(*picture) : ui::Bounds{};
   if (!picture || !picture->PreparesSlowly() || size.width <= 0 || size.height <= 0) {
@@ -155,29 +158,44 @@ void THistoryForm::ShowPicture(std::unique_ptr<ui::Picture> picture) {
   decoding_ = std::move(picture);
   ui::Picture* const decoding = decoding_.get();
   try {
-    decode_ = std::make_unique<ui::BackgroundJob>(
+    if (!decoder_) decoder_ = std::make_unique<ui::BackgroundWorker>(Handle(), kDecodeEnded);
+    decoder_->Start(
         [decoding, size](const std::atomic<bool>& cancelled) {
           decoding->Prepare(size.width, size.height, &cancelled);  // keeps its failure for the paint
           shared::GiveBackThreadRecord();
         },
         [this] { LandDecodedPicture(); });
   } catch (const ui::Exception&) {
-    SlideImage->SetPicture(std::move(decoding_));  // no window for the job: decoded here, as before
+    SlideImage->SetPicture(std::move(decoding_));  // no thread for the decode: decoded here, as before
     return;
   }
   const long long pixels = static_cast<long long>(decoding->Width()) * decoding->Height();
-  if (pixels <= kPixelsWithinAFrame && decode_->WaitFor(kFrameMsec)) LandDecodedPicture();
+  waitAtPaint_ = pixels <= kPixelsWithinAFrame;
+}
+
+void THistoryForm::AboutToPaint() {
+  if (!waitAtPaint_ || !decoding_) return;
+  waitAtPaint_ = false;
+  if (decoder_->WaitUntilRunFor(kFrameMsec)) LandDecodedPicture();
+}
+
+std::intptr_t THistoryForm::HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+  if (message != kDecodeEnded) return Form::HandleMessage(message, wParam, lParam);
+  if (decoder_) decoder_->Ended(wParam);
+  return 0;
 }
 
 void THistoryForm::LandDecodedPicture() {
-  decode_.reset();
+  decoder_->Cancel();  // done already: only its end, still to come from the loop, is let go
+  waitAtPaint_ = false;
   // Decoded already; a picture that failed raises in the paint, where the error box shows it.
   if (decoding_) SlideImage->SetPicture(std::move(decoding_));
 }
 
 void THistoryForm::StopDecoding() {
-  decode_.reset();
+  if (decoder_) decoder_->Cancel();
   decoding_.reset();
+  waitAtPaint_ = false;
 }
 
 }  // namespace history

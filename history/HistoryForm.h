@@ -10,7 +10,7 @@
 #include "ui/Form.h"
 
 namespace ui {
-class BackgroundJob;
+class BackgroundWorker;
 class ListBox;
 class Picture;
 class Container;
@@ -46,6 +46,8 @@ class THistoryForm : public ui::Form {
   ui::Button* CancelButton = nullptr;
   ui::Button* AboutButton = nullptr;
 
+  std::intptr_t HandleMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+
   // Event handlers, bound by name in the layout.
   void FormCreate();
   void FormShortCut(std::uint16_t key);
@@ -56,6 +58,7 @@ class THistoryForm : public ui::Form {
 
  protected:
   void DensityChanged() override;
+  void AboutToPaint() override;
 
  private:
   // Asks the host for a picture of the row's slide and shows it in SlideImage.
@@ -71,9 +74,10 @@ class THistoryForm : public ui::Form {
   bool previewRunning_ = false;
   bool previewPending_ = false;  // the selection changed while the preview ran
   std::unique_ptr<dialogs::AltKeyRepaintFix> altKeyRepaintFix_;
-  // The selected row's picture while it decodes, and its decode, which goes first.
+  // The selected row's picture while it decodes, and the thread that decodes it, which goes first.
   std::unique_ptr<ui::Picture> decoding_;
-  std::unique_ptr<ui::BackgroundJob> decode_;
+  std::unique_ptr<ui::BackgroundWorker> decoder_;
+  bool waitAtPaint_ = false;  // the next paint waits for a small picture's decode, up to a frame
 };
 
 }  // namespace history

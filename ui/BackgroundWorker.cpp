@@ -1,89 +1,111 @@
-#include "ui/BackgroundJob.h"
+#include "ui/BackgroundWorker.h"
 
 #include <windows.h>
 
-#include "platform/Module.h"
+#include "platform/DebugOutput.h"
 #include "platform/Owners.h"
-#include "ui/ErrorBox.h"
 #include "ui/Exceptions.h"
-#include "ui/Owners.h"
-#include "ui/WindowClass.h"
 
 namespace ui {
 namespace {
 
-constexpr char kJobClass[] = "PathmrBackgroundJob";
-constexpr UINT kEnded = WM_APP + 1;
 // Enough for libjpeg and the area averaging; a small reservation leaves a 32-bit host its
 // address space.
 constexpr SIZE_T kStackBytes = 256 * 1024;
 
 }  // namespace
 
-struct BackgroundJob::State {
+struct BackgroundWorker::State {
+  HWND notify;
+  UINT message;
   Work work;
   std::function<void()> ended;
   std::atomic<bool> cancelled{false};
-  std::exception_ptr failure;
-  Window window;  // message-only, of the starting thread: the end is posted here
+  // The job whose end is awaited: its number, or 0. An end that arrives for another (cancelled)
+  // job is let go.
+  WPARAM live = 0, last = 0;
+  LARGE_INTEGER started{};  // the job's start, on the performance counter
+  std::atomic<bool> quit{false};
+  platform::KernelHandle wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};  // a job, or the end
+  platform::KernelHandle idle{CreateEventA(nullptr, TRUE, TRUE, nullptr)};    // no work running
   platform::KernelHandle thread;
 
-  void Run() {
+  // The job's work, on whichever thread runs it; the event and the message tell the owner.
+  void RunJob(WPARAM number) {
     try {
       work(cancelled);
     } catch (...) {
-      failure = std::current_exception();
+      platform::WriteCurrentException("background work");
     }
-    PostMessageA(window.get(), kEnded, 0, 0);
+    SetEvent(idle.get());
+    PostMessageA(notify, message, number, 0);
   }
 
   static DWORD WINAPI ThreadStart(void* self) {
-    static_cast<State*>(self)->Run();
-    return 0;
-  }
-
-  static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-      SetWindowLongPtrA(w, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<State*>(GetWindowLongPtrA(w, GWLP_USERDATA));
-    if (message == kEnded && self) {
-      // `ended` may destroy the job, and this window with it: nothing of it is touched after.
-      const std::function<void()> ended = self->ended;
-      try {
-        if (ended) ended();
-      } catch (...) {
-        ReportCurrentException(nullptr);
-      }
-      return 0;
+    auto* s = static_cast<State*>(self);
+    // The owner writes the next job only while `idle` is set, and wakes this thread after.
+    for (;;) {
+      WaitForSingleObject(s->wake.get(), INFINITE);
+      if (s->quit) return 0;
+      s->RunJob(s->last);
     }
-    return DefWindowProcA(w, message, wParam, lParam);
   }
 };
 
-BackgroundJob::BackgroundJob(Work work, std::function<void()> ended) : state_(std::make_unique<State>()) {
-  state_->work = std::move(work);
-  state_->ended = std::move(ended);
-  EnsureWindowClass(kJobClass, &State::Proc, 0, 0, nullptr);
-  state_->window.reset(
-      CreateWindowExA(0, kJobClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, platform::Instance(), state_.get()));
-  if (!state_->window.get()) throw OutOfResources("Error creating window");
-  state_->thread.reset(CreateThread(nullptr, kStackBytes, &State::ThreadStart, state_.get(),
-                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
-  if (!state_->thread.valid()) state_->Run();
+BackgroundWorker::BackgroundWorker(HWND__* notify, unsigned message) : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.notify = notify;
+  s.message = message;
+  if (!s.wake.get() || !s.idle.get()) throw OutOfResources("Error creating event");
+  s.thread.reset(CreateThread(nullptr, kStackBytes, &State::ThreadStart, &s, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
 }
 
-BackgroundJob::~BackgroundJob() {
-  state_->cancelled = true;
-  if (state_->thread.valid()) WaitForSingleObject(state_->thread.get(), INFINITE);
+BackgroundWorker::~BackgroundWorker() {
+  Cancel();
+  if (!state_->thread.valid()) return;
+  state_->quit = true;
+  SetEvent(state_->wake.get());
+  WaitForSingleObject(state_->thread.get(), INFINITE);
 }
 
-bool BackgroundJob::WaitFor(unsigned msec) {
-  return !state_->thread.valid() || WaitForSingleObject(state_->thread.get(), msec) == WAIT_OBJECT_0;
+void BackgroundWorker::Start(Work work, std::function<void()> ended) {
+  Cancel();
+  State& s = *state_;
+  s.work = std::move(work);
+  s.ended = std::move(ended);
+  s.cancelled = false;
+  s.live = s.last = s.last + 1;
+  QueryPerformanceCounter(&s.started);
+  ResetEvent(s.idle.get());
+  if (s.thread.valid())
+    SetEvent(s.wake.get());
+  else
+    s.RunJob(s.last);
 }
 
-void BackgroundJob::Rethrow() {
-  if (state_->failure) std::rethrow_exception(state_->failure);
+void BackgroundWorker::Cancel() {
+  State& s = *state_;
+  s.live = 0;
+  s.cancelled = true;
+  WaitForSingleObject(s.idle.get(), INFINITE);
+}
+
+bool BackgroundWorker::WaitUntilRunFor(unsigned msec) {
+  LARGE_INTEGER now, frequency;
+  QueryPerformanceCounter(&now);
+  QueryPerformanceFrequency(&frequency);
+  const LONGLONG ran = (now.QuadPart - state_->started.QuadPart) * 1000 / frequency.QuadPart;
+  const DWORD left = ran >= msec ? 0 : static_cast<DWORD>(msec - ran);
+  return WaitForSingleObject(state_->idle.get(), left) == WAIT_OBJECT_0;
+}
+
+void BackgroundWorker::Ended(std::uintptr_t job) {
+  State& s = *state_;
+  if (job == 0 || job != s.live) return;
+  s.live = 0;
+  // `ended` may destroy the worker: nothing of it is touched after.
+  const std::function<void()> ended = s.ended;
+  if (ended) ended();
 }
 
 }  // namespace ui

@@ -86,6 +86,9 @@ class Form : public Control {
   // The form has been laid out again for another density (moved to another monitor) and its
   // window placed: fonts the dialog set up itself are made again for Density().
   virtual void DensityChanged() {}
+  // One of the form's windows is about to paint, in the form's modal loop: a last chance to put
+  // in what is almost ready.
+  virtual void AboutToPaint() {}
 
  private:
   WindowHandle CreatePlatformWindow(WindowHandle parentWindow) override;

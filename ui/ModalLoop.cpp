@@ -78,6 +78,11 @@ void Form::ProcessModalMessage(void* rawMsg) {
   // queue, each one's paint waits for a turn of the loop of its own, and the form stands half
   // painted meanwhile (the form just shown, or a change of density).
   if (msg.message == WM_PAINT && OwnsWindow(msg.hwnd)) {
+    try {
+      AboutToPaint();
+    } catch (...) {
+      ReportCurrentException(handle_);
+    }
     DispatchMessageA(&msg);
     RedrawWindow(handle_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     return;

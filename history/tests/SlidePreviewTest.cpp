@@ -532,6 +532,7 @@ struct HeldDecodes {
   platform::KernelHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   std::atomic<int> made{0}, started{0}, cancelled{0}, finished{0};
   std::vector<int> drawn;
+  DWORD decodeThreads[2] = {0, 0};  // the threads of the first two decodes
 };
 HeldDecodes* g_held = nullptr;
 const char kHeldJpeg = 0;
@@ -544,7 +545,8 @@ class HeldJpeg : public ui::Picture {
   bool PreparesSlowly() const override { return true; }
   void Prepare(int width, int height, const std::atomic<bool>* cancelled) override {
     if (std::exchange(prepared_, true)) return;
-    ++g_held->started;
+    const int n = g_held->started++;
+    if (n < 2) g_held->decodeThreads[n] = GetCurrentThreadId();
     // Five seconds at most: a dialog that waits for its picture still ends, and fails the test.
     for (int msec = 0; msec < 5000 && WaitForSingleObject(g_held->release.get(), 1) != WAIT_OBJECT_0; ++msec)
       if (cancelled && cancelled->load()) {
@@ -637,6 +639,9 @@ TEST_F(PictureBesideTheDialog, ANewSelectionCancelsTheDecodeAndOnlyTheLastPictur
             2);
   EXPECT_FALSE(IsRectEmpty(&green));
   EXPECT_EQ(held.finished, 1);
+  // One thread of the library's own decodes for the whole dialog, beside the dialog's thread.
+  EXPECT_NE(held.decodeThreads[0], GetCurrentThreadId());
+  EXPECT_EQ(held.decodeThreads[1], held.decodeThreads[0]);
   ASSERT_FALSE(held.drawn.empty());
   for (int number : held.drawn) EXPECT_EQ(number, 1) << "the first row's picture was drawn";
 }
