@@ -2,6 +2,7 @@
 // on the screen, the temporary files, and every way the host's export can go wrong.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <set>
@@ -450,12 +451,12 @@ TEST_F(SlidePreview, CancelDuringTheHostsExportEndsTheDialogWithoutAnotherExport
 namespace {
 
 // The JPEG pictures the loader makes here are watched: how often the latest one had been decoded
-// when the dialog's window was shown, and when any of its windows was first painted (sent at once,
-// or taken from the queue). And whether any of its windows still waited for a paint once the first
+// when any of the dialog's windows was first painted (sent at once, or taken from the queue; its
+// decode runs beside the dialog, so the window may well be shown before it ends). And whether any of its windows still waited for a paint once the first
 // paint taken from the queue was done.
 const char kWatchedJpeg = 0;
 jpeg::JpegPicture* g_latest = nullptr;  // owned by the dialog's image; read only while it runs
-int g_decodesWhenShown = -1, g_decodesAtFirstPaint = -1;
+int g_decodesAtFirstPaint = -1;
 bool g_paintTaken = false;
 int g_waitingAfterFirstPaint = -1;
 
@@ -467,9 +468,6 @@ bool OfHistoryDialog(HWND window) {
 
 LRESULT CALLBACK WatchSent(int code, WPARAM wParam, LPARAM lParam) {
   const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
-  if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && g_decodesWhenShown < 0 &&
-      OfHistoryDialog(m->hwnd))
-    g_decodesWhenShown = g_latest ? g_latest->Decodes() : -2;
   if (code == HC_ACTION && m->message == WM_PAINT && g_decodesAtFirstPaint < 0 && OfHistoryDialog(m->hwnd))
     g_decodesAtFirstPaint = g_latest ? g_latest->Decodes() : -2;
   return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -518,7 +516,6 @@ TEST(FirstPaint, ASmallPictureShowsWithTheWindowAndIsPaintedInOneGo) {
   }
   ui::RegisteredPictureFormats().Unregister(&kWatchedJpeg);
   EXPECT_TRUE(d.AllStepsRan());
-  EXPECT_EQ(g_decodesWhenShown, 1);
   EXPECT_EQ(g_decodesAtFirstPaint, 1);
   EXPECT_EQ(decodesOnScreen, 1);
   EXPECT_EQ(g_waitingAfterFirstPaint, 0);  // rows, buttons and picture all painted in one go
@@ -653,5 +650,76 @@ TEST_F(PictureBesideTheDialog, EscapeDuringTheDecodeEndsTheDialogAndTheDecodeAtO
   EXPECT_EQ(held.finished, 0);
   EXPECT_TRUE(held.drawn.empty());
 }
+
+// The first paint taken once a new row's picture is loaded, while the row before's is on screen:
+// its decode let go there or held beyond a frame; whether that paint drew the new picture is read
+// at the next message taken.
+struct PaintAfterANewRow {
+  bool releaseAtPaint = true;
+  bool taken = false;
+  size_t drawnBefore = 0;
+  int drewTheNewPicture = -1;
+};
+PaintAfterANewRow* g_paint = nullptr;
+
+LRESULT CALLBACK WatchPaintAfterANewRow(int code, WPARAM wParam, LPARAM lParam) {
+  const auto* m = reinterpret_cast<const MSG*>(lParam);
+  if (code == HC_ACTION && wParam == PM_REMOVE && g_paint && g_held) {
+    PaintAfterANewRow& p = *g_paint;
+    const std::vector<int>& drawn = g_held->drawn;
+    if (p.taken && p.drewTheNewPicture < 0) {
+      p.drewTheNewPicture = std::find(drawn.begin() + p.drawnBefore, drawn.end(), 1) != drawn.end();
+    } else if (!p.taken && m->message == WM_PAINT && g_held->made == 2 && OfHistoryDialog(m->hwnd)) {
+      p.taken = true;
+      p.drawnBefore = drawn.size();
+      if (p.releaseAtPaint) SetEvent(g_held->release.get());
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// A small picture for the new row decodes within a frame: the paint waits for it, and the presenter
+// never sees the preview blank between two pictures. Held beyond the frame, the paint goes on
+// without it: the wait is bounded, and the preview is empty, never the row before's.
+struct SmallPictureAtTheNextPaint : PictureBesideTheDialog, ::testing::WithParamInterface<bool> {};
+
+TEST_P(SmallPictureAtTheNextPaint, IsWaitedForAFrameAtMost) {
+  const bool decodesWithinAFrame = GetParam();
+  presentation.slides[2].width = 320;
+  presentation.slides[2].height = 180;
+  PaintAfterANewRow paint;
+  paint.releaseAtPaint = decodesWithinAFrame;
+  RECT redWhileHeld{}, greenWhileHeld{}, green{};
+  const ui::Hook queued(WH_GETMESSAGE, &WatchPaintAfterANewRow);
+  EXPECT_EQ(Show({Painted(), testkit::HistorySession::Check([&] { SetEvent(held.release.get()); }),
+                  testkit::HistorySession::Check([&] {
+                    const RECT red = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kRed);
+                    ASSERT_FALSE(IsRectEmpty(&red));
+                    ResetEvent(held.release.get());
+                    g_paint = &paint;
+                    testkit::PostKey(List(), VK_DOWN);
+                  }),
+                  [&] { return paint.drewTheNewPicture >= 0; },
+                  testkit::HistorySession::Check([&] {
+                    g_paint = nullptr;
+                    redWhileHeld = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kRed, false);
+                    greenWhileHeld = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kGreen, decodesWithinAFrame);
+                    SetEvent(held.release.get());
+                  }),
+                  testkit::HistorySession::Check([&] { green = testkit::ColourBoxOnScreen(Panel(), ImageArea(), kGreen); }),
+                  testkit::HistorySession::Check([&] { testkit::PostKey(List(), VK_RETURN); })}),
+            2);
+  g_paint = nullptr;
+  EXPECT_EQ(paint.drewTheNewPicture, decodesWithinAFrame ? 1 : 0);
+  EXPECT_TRUE(IsRectEmpty(&redWhileHeld));
+  EXPECT_EQ(IsRectEmpty(&greenWhileHeld), !decodesWithinAFrame);
+  EXPECT_FALSE(IsRectEmpty(&green));
+}
+
+INSTANTIATE_TEST_SUITE_P(PictureBesideTheDialog, SmallPictureAtTheNextPaint, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "DecodedWithinAFrame" : "HeldBeyondAFrame");
+                         });
+
 
 }  // namespace
