@@ -60,7 +60,11 @@ if [ $((${#need_apt[@]} + ${#need_i386[@]})) -gt 0 ]; then
   fi
   # A mirror caught mid-sync fails an index for a while: asked once more, then the install goes
   # on with the indexes that did come (it fails on its own if a package is missing from them).
-  for attempt in 1 2; do
+  # Only 32-bit Wine missing, as on every run where its install failed before: asked once, with
+  # no wait, since nothing else depends on it.
+  attempts=(1 2)
+  [ ${#need_apt[@]} -gt 0 ] || attempts=(2)
+  for attempt in "${attempts[@]}"; do
     apt-get update -q >"$log/apt-update.log" 2>&1 && break
     if [ "$attempt" = 2 ]; then
       echo "setup: apt-get update failed twice, going on with the indexes that came:" >&2
