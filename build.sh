@@ -290,7 +290,7 @@ case "$cmd" in
     esac
     # Tests run in lanes: each lane has a display and copies of the prefixes of its own, and ctest
     # hands each test a free lane (its resource allocation: RESOURCE_GROUPS in tests.cmake).
-    lanes=${PATHMR_LANES:-3}
+    lanes=${PATHMR_LANES:-4}
     [[ $lanes =~ ^[1-9][0-9]?$ ]] || { echo "build.sh: PATHMR_LANES is a number of lanes from 1 to 99" >&2; exit 2; }
 
     # What does not depend on each other runs side by side, each into a log of its own: the
