@@ -117,11 +117,6 @@ void THistoryForm::AboutButtonClick() {
 
 void THistoryForm::ShowSlidePreview(int row) {
   StopDecoding();  // the row before is left: its picture is never shown
-  // With the preview empty (the row before was still decoding), the new row is painted before the
-  // host's export, which can take longer than a frame: a presenter holding a key sees the
-  // selection move at once. A picture on screen is the row before's, and would stand beside the
-  // new row for the length of the export: then the list paints with the new picture.
-  if (!SlideImage->GetPicture()) SlideListBox->PaintPendingNow();
   const std::int32_t slideIndex = SlideListBox->ItemValue(row);  // no selected row: the list's index error
   const std::wstring folder = shared::TempFolder();
   if (folder.empty()) return;  // nowhere to put the picture: no preview

@@ -81,10 +81,6 @@ void Control::Invalidate() {
 
 void Control::RepaintNow() {
   Invalidate();
-  PaintPendingNow();
-}
-
-void Control::PaintPendingNow() {
   HWND target = IsWindowed() ? handle_ : (parent_ ? parent_->handle_ : nullptr);
   if (target) UpdateWindow(target);
 }

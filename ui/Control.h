@@ -48,7 +48,6 @@ class Control {
 
   // Repaints now: invalidated with the background erased, then painted before returning.
   void RepaintNow();
-  void PaintPendingNow();  // paints what is already invalid, at once, before the thread goes on
   void Invalidate();
 
   // Bounds from the layout scaled by numerator / denominator: this control and all below it.

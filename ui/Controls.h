@@ -81,7 +81,7 @@ class Image : public GraphicControl {
  public:
   Image(Form* form, Control* parent, const LayoutNode& node);
   ~Image() override;
-  Picture* GetPicture() const { return picture_.get(); }  // the picture shown, if any
+  Picture* GetPicture() const { return picture_.get(); }  // read by the tests: the picture shown
   void SetPicture(std::unique_ptr<Picture> picture);
   // Where the picture is drawn inside the control; or would be, for another picture.
   Bounds DestinationRect() const;

@@ -716,10 +716,6 @@ TEST_P(SmallPictureAtTheNextPaint, IsWaitedForAFrameAtMost) {
   EXPECT_FALSE(IsRectEmpty(&green));
 }
 
-INSTANTIATE_TEST_SUITE_P(PictureBesideTheDialog, SmallPictureAtTheNextPaint, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) {
-                           return std::string(info.param ? "DecodedWithinAFrame" : "HeldBeyondAFrame");
-                         });
-
+INSTANTIATE_TEST_SUITE_P(PictureBesideTheDialog, SmallPictureAtTheNextPaint, ::testing::Bool());
 
 }  // namespace
