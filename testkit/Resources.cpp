@@ -212,12 +212,15 @@ bool LeakWatch::CaughtAlready(const Limits& limits) {
   now.threads = first_.threads;
   now.userObjects = first_.userObjects;
   now.windows = first_.windows;
-  return !Judge(nullptr, now, limits).empty();
+  // Nor memory: over a few groups its median still holds the run's first pages and segments, and
+  // a heap's total may still hold blocks that later cycles give back; only the whole run judges
+  // it. A count that has grown stays grown.
+  return !Judge(nullptr, now, limits, false).empty();
 }
 
-// What grew beyond its limit from the first count to `last`; printed as it goes unless `what` is
-// null.
-std::string LeakWatch::Judge(const char* what, const Holdings& last, const Limits& limits) const {
+// What grew beyond its limit from the first count to `last`, memory too unless `memory` is false;
+// printed as it goes unless `what` is null.
+std::string LeakWatch::Judge(const char* what, const Holdings& last, const Limits& limits, bool memory) const {
   std::string grown;
   auto add = [&grown](const std::string& text) { grown += (grown.empty() ? "" : "; ") + text; };
   auto exact = [&add](const char* name, int before, int after, int allowed = 0) {
@@ -242,6 +245,7 @@ std::string LeakWatch::Judge(const char* what, const Holdings& last, const Limit
         " (none fewer allowed)");
   exact("global atoms", first_.globalAtoms, last.globalAtoms);
   exact("window classes of the library", first_.libraryClasses, last.libraryClasses);
+  if (!memory) return grown;
   auto steady = [&](const char* name, std::size_t limit, std::size_t Sample::*count) {
     std::vector<std::size_t> counts;
     for (const Sample& sample : samples_) counts.push_back(sample.*count);

@@ -84,16 +84,17 @@ class LeakWatch {
   // Call after every `cyclesPerGroup` cycles.
   void GroupDone();
   // In a run with a planted fault (PATHMR_PLANTED_FAULT) only: true once three groups or more
-  // show, before any settling, a growth that Finish would report. The test may then end its
-  // cycles early: a leak of every cycle only grows with more of them, so the full run's verdict is
-  // already known. Always false in an ordinary run, which goes the whole way.
+  // show, before any settling, a count grown that Finish would report. The test may then end its
+  // cycles early: a count kept every cycle only grows with more of them, so the full run's verdict
+  // is already known. Memory is left to the full run. Always false in an ordinary run, which goes
+  // the whole way.
   bool CaughtAlready(const Limits& limits);
   // Empty when nothing grew beyond its limit; else what did ("threads 5 -> 6 (0 allowed)", ...),
   // for the test's failure message. Reports every count on the test's output too.
   std::string Finish(const char* what, const Limits& limits);
 
  private:
-  std::string Judge(const char* what, const Holdings& last, const Limits& limits) const;
+  std::string Judge(const char* what, const Holdings& last, const Limits& limits, bool memory = true) const;
   struct Sample {
     std::size_t heapBytes, privateBytes;
   };
