@@ -197,30 +197,8 @@ std::size_t HeapBytesOfKind(const Holdings& h, bool lowFragmentation) {
 
 }  // namespace
 
-std::string LeakWatch::Finish(const char* what, const Limits& limits) {
-  const Holdings last = SettledHoldings(first_);
-  ReportHoldings(what, first_, last);
-  return Judge(what, last, limits);
-}
-
-bool LeakWatch::CaughtAlready(const Limits& limits) {
-  const char* fault = std::getenv("PATHMR_PLANTED_FAULT");
-  if (!fault || !*fault || samples_.size() < 4) return false;
-  // Only what needs no settling: the system pool's threads and the library's reference window
-  // may still be on their way out.
-  Holdings now = CountHoldings();
-  now.threads = first_.threads;
-  now.userObjects = first_.userObjects;
-  now.windows = first_.windows;
-  // Nor memory: over a few groups its median still holds the run's first pages and segments, and
-  // a heap's total may still hold blocks that later cycles give back; only the whole run judges
-  // it. A count that has grown stays grown.
-  return !Judge(nullptr, now, limits, false).empty();
-}
-
-// What grew beyond its limit from the first count to `last`, memory too unless `memory` is false;
-// printed as it goes unless `what` is null.
-std::string LeakWatch::Judge(const char* what, const Holdings& last, const Limits& limits, bool memory) const {
+// The counts that must not grow at all: what of them grew from the first count to `last`.
+std::string LeakWatch::CountsGrown(const Holdings& last, const Limits& limits) const {
   std::string grown;
   auto add = [&grown](const std::string& text) { grown += (grown.empty() ? "" : "; ") + text; };
   auto exact = [&add](const char* name, int before, int after, int allowed = 0) {
@@ -245,14 +223,20 @@ std::string LeakWatch::Judge(const char* what, const Holdings& last, const Limit
         " (none fewer allowed)");
   exact("global atoms", first_.globalAtoms, last.globalAtoms);
   exact("window classes of the library", first_.libraryClasses, last.libraryClasses);
-  if (!memory) return grown;
+  return grown;
+}
+
+std::string LeakWatch::Finish(const char* what, const Limits& limits) {
+  const Holdings last = SettledHoldings(first_);
+  ReportHoldings(what, first_, last);
+  std::string grown = CountsGrown(last, limits);
+  auto add = [&grown](const std::string& text) { grown += (grown.empty() ? "" : "; ") + text; };
   auto steady = [&](const char* name, std::size_t limit, std::size_t Sample::*count) {
     std::vector<std::size_t> counts;
     for (const Sample& sample : samples_) counts.push_back(sample.*count);
     const std::size_t median = MedianGrowthPerCycle(counts, cyclesPerGroup_);
-    if (what)
-      std::printf("%s: %s grew a median %zu bytes a cycle over %zu groups of %d cycles\n", what, name, median,
-                  samples_.size() - 1, cyclesPerGroup_);
+    std::printf("%s: %s grew a median %zu bytes a cycle over %zu groups of %d cycles\n", what, name, median,
+                samples_.size() - 1, cyclesPerGroup_);
     if (median > limit)
       add(std::string(name) + " grew a median " + std::to_string(median) + " bytes a cycle (" + std::to_string(limit) +
           " allowed)");
@@ -266,13 +250,27 @@ std::string LeakWatch::Judge(const char* what, const Holdings& last, const Limit
   const std::size_t cycles = (samples_.size() - 1) * static_cast<std::size_t>(cyclesPerGroup_);
   const std::size_t lfhBefore = HeapBytesOfKind(first_, true), lfhAfter = HeapBytesOfKind(last, true);
   const std::size_t lfhAllowed = limits.lowFragmentationBytesPerCycle * cycles + limits.lowFragmentationSlack;
-  if (what && (lfhBefore || lfhAfter))
+  if (lfhBefore || lfhAfter)
     std::printf("%s: heap bytes on low-fragmentation heaps %zu -> %zu over %zu cycles\n", what, lfhBefore, lfhAfter,
                 cycles);
   if (lfhAfter > lfhBefore + lfhAllowed)
     add("heap bytes on low-fragmentation heaps " + std::to_string(lfhBefore) + " -> " + std::to_string(lfhAfter) +
         " over " + std::to_string(cycles) + " cycles (" + std::to_string(lfhAllowed) + " allowed)");
   return grown;
+}
+
+bool LeakWatch::CaughtAlready(const Limits& limits) {
+  const char* fault = std::getenv("PATHMR_PLANTED_FAULT");
+  if (!fault || !*fault || samples_.size() < 4) return false;
+  // Only what needs no settling: the system pool's threads and the library's reference window
+  // may still be on their way out. Nor memory: over a few groups its median still holds the run's
+  // first pages and segments, and a heap's total blocks that later cycles give back; only the
+  // whole run judges it. A count that has grown stays grown.
+  Holdings now = CountHoldings();
+  now.threads = first_.threads;
+  now.userObjects = first_.userObjects;
+  now.windows = first_.windows;
+  return !CountsGrown(now, limits).empty();
 }
 
 }  // namespace testkit

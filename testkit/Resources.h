@@ -94,7 +94,7 @@ class LeakWatch {
   std::string Finish(const char* what, const Limits& limits);
 
  private:
-  std::string Judge(const char* what, const Holdings& last, const Limits& limits, bool memory = true) const;
+  std::string CountsGrown(const Holdings& last, const Limits& limits) const;
   struct Sample {
     std::size_t heapBytes, privateBytes;
   };
